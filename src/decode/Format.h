@@ -1,0 +1,24 @@
+// Number formats of the decoded lines and the statistics, appended to a string.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace vantrel {
+
+void AppendUInt(std::string& s, std::uint64_t v);        // "###0"
+void AppendGrouped(std::string& s, std::uint64_t v);     // "#,##0": 1,234,567
+void AppendGrouped9(std::string& s, std::uint32_t v);    // "000,000,000"
+void AppendZero9(std::string& s, std::uint32_t v);       // "000000000"
+void AppendRight5(std::string& s, std::uint32_t v);      // "%5d"
+void AppendHex2(std::string& s, std::uint8_t v);         // two upper-case digits
+void AppendHex8(std::string& s, std::uint32_t v);        // eight upper-case digits
+
+// Thousands of bits per second, in single precision: rounded half away from
+// zero to five significant digits, then written with exactly one digit after
+// the point (281.25 gives "281.3", 12328.77 gives "12329.0"). Empty when the
+// value is not a finite number.
+std::string FormatBitRate(float kbitsPerSecond);
+// byteCount x 9,000 / durationMicros, computed in single precision.
+float BitRate(std::uint64_t byteCount, std::uint64_t durationMicros);
+
+}  // namespace vantrel

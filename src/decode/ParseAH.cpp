@@ -1,0 +1,421 @@
+#include "decode/ParseAH.h"
+
+#include <chrono>
+#include <exception>
+
+#include "analysis/AddressStats.h"
+#include "decode/DisplayOptions.h"
+#include "decode/Format.h"
+#include "filters/AddressFilter.h"
+#include "filters/AliasTable.h"
+#include "filters/DataFilter.h"
+#include "pipeline/TraceState.h"
+
+namespace vantrel {
+
+std::string CurrentLine;
+TraceTime CurrentTraceTime;
+MessageTables gMsgTables;
+
+namespace {
+
+constexpr std::size_t kMaxDataHex = 16;       // the data filter looks at 8 bytes
+constexpr std::size_t kMaxCodeChars = 4u << 20;
+
+struct Decoder {
+  bool waitFirstStart = true;
+  std::uint16_t timeBase = 0;
+  // Every wrap since the first START. The running time is derived from it
+  // exactly, so minutes never drift and a huge idle count cannot overflow.
+  std::uint64_t wrapTotal = 0;
+  TraceTime now;
+  bool inMessage = false;
+  bool addressNext = false;
+  std::uint32_t msgNumberLow = 0, msgNumberHigh = 0;
+  std::uint32_t byteCount = 0;
+  std::uint16_t addressByte = 0;
+  bool addressPass = true;
+  TraceTime msgStart, eventTime, prevEvent, sinceStart;
+  std::string prefix, startTimeText, bitRateText, lineText, dataHex, messageCode;
+  bool lineCapped = false;
+  std::array<TraceWord, kMessageWordListSize> wordList{};
+  std::uint32_t wordCount = 0;
+  MessageRecord record;
+};
+
+Decoder d;
+
+// a - b; moves a's minutes forward when a is earlier than b.
+TraceTime Diff(TraceTime& a, const TraceTime& b) {
+  if (b.micros > a.micros) {
+    if (a.minutes <= b.minutes) a.minutes = b.minutes + 1;
+    return {a.minutes - 1 - b.minutes, a.micros + kMicrosPerMinute - b.micros};
+  }
+  if (a.minutes < b.minutes) a.minutes = b.minutes;
+  return {a.minutes - b.minutes, a.micros - b.micros};
+}
+
+void AppendTimeToken(std::string& s, TraceTime t, bool cd, bool absolute) {
+  if (cd) {
+    AppendUInt(s, t.minutes / 60);
+    s += ", ";
+    AppendUInt(s, t.minutes % 60);
+    s += ", ";
+    AppendUInt(s, t.micros);
+    s += ',';
+    return;
+  }
+  s += absolute ? "[" : "[+";
+  if (t.minutes > 59) {
+    AppendGrouped(s, t.minutes / 60);
+    s += "H:";
+    AppendGrouped(s, t.minutes % 60);
+    s += "M:";
+  } else if (t.minutes > 0) {
+    AppendGrouped(s, t.minutes);
+    s += "M:";
+  }
+  AppendGrouped(s, t.micros);
+  s += "uS]";
+}
+
+void Token(std::string& s, const char* text, bool cd) {
+  s += text;
+  if (cd) s += ',';
+}
+
+void SetClock(std::uint32_t stamp) {
+  auto elapsed = static_cast<std::int64_t>(d.wrapTotal * kWrapMicroseconds) +
+                 static_cast<std::int64_t>(stamp) - d.timeBase;
+  // Only a word stamped before the first START with no wrap counted yet: the
+  // counter must have wrapped without its flag.
+  if (elapsed < 0) elapsed += kWrapMicroseconds;
+  const auto e = static_cast<std::uint64_t>(elapsed);
+  d.now.minutes = static_cast<std::uint32_t>(e / kMicrosPerMinute);
+  d.now.micros = static_cast<std::uint32_t>(e % kMicrosPerMinute);
+  CurrentTraceTime = d.now;
+}
+
+std::uint32_t ListPosition() { return d.wordCount; }
+
+void BuildPrefix(bool cd) {
+  d.prefix.clear();
+  if (cd) {
+    if (d.msgNumberHigh > 0) {
+      AppendUInt(d.prefix, d.msgNumberHigh);
+      AppendZero9(d.prefix, d.msgNumberLow);
+    } else {
+      AppendUInt(d.prefix, d.msgNumberLow);
+    }
+    d.prefix += ',';
+  } else if (d.msgNumberHigh > 0) {
+    d.prefix += "Msg ";
+    AppendGrouped(d.prefix, d.msgNumberHigh);
+    d.prefix += ',';
+    AppendGrouped9(d.prefix, d.msgNumberLow);
+    d.prefix += ' ';
+  } else if (d.msgNumberLow > 999) {
+    d.prefix += "Msg ";
+    AppendGrouped(d.prefix, d.msgNumberLow);
+    d.prefix += ' ';
+  } else {
+    d.prefix += "Msg ";
+    AppendRight5(d.prefix, d.msgNumberLow);
+    d.prefix += ' ';
+  }
+}
+
+void StartOutsideMessage(const DisplayOptions& o, bool cd) {
+  d.inMessage = true;
+  d.addressNext = true;
+  if (++d.msgNumberLow >= kCounterWrap) {
+    d.msgNumberLow = 0;
+    ++d.msgNumberHigh;
+  }
+  d.byteCount = 0;
+  d.lineText.clear();
+  d.dataHex.clear();
+  d.lineCapped = false;
+  BuildPrefix(cd);
+  std::string& s = d.lineText;
+  s += d.prefix;
+  if (o.DisplayStart) Token(s, "[Start]", cd);
+  d.msgStart = d.now;
+  d.startTimeText.clear();
+  if (o.DisplayStartTime) {
+    const TraceTime t = o.DisplayAbsTime ? d.msgStart : Diff(d.msgStart, d.prevEvent);
+    AppendTimeToken(d.startTimeText, t, cd, o.DisplayAbsTime);
+    s += d.startTimeText;
+  }
+  d.prevEvent = d.msgStart;
+  d.record = MessageRecord{};
+  d.record.msgNumberLow = d.msgNumberLow;
+  d.record.msgNumberHigh = d.msgNumberHigh;
+  d.record.byteCount = d.byteCount;
+  d.record.startIndex = d.record.stopIndex = ListPosition();
+  d.record.startMinutes = d.record.lastMinutes = d.msgStart.minutes;
+  d.record.startMicroseconds = d.record.lastMicroseconds = d.msgStart.micros;
+  d.messageCode.clear();
+}
+
+void MarkEvent() {
+  d.prevEvent = d.eventTime;
+  d.record.stopIndex = ListPosition();
+  d.record.lastMinutes = d.eventTime.minutes;
+  d.record.lastMicroseconds = d.eventTime.micros;
+  d.record.byteCount = d.byteCount;
+}
+
+void EventTimeToken(const DisplayOptions& o, bool cd) {
+  const TraceTime t = o.DisplayAbsTime ? Diff(d.eventTime, d.msgStart) : Diff(d.eventTime, d.prevEvent);
+  AppendTimeToken(d.lineText, t, cd, o.DisplayAbsTime);
+}
+
+void RepeatedStart(const DisplayOptions& o, bool cd) {
+  ++d.byteCount;
+  d.addressNext = true;
+  d.eventTime = d.now;
+  if (o.DisplayStart) {
+    Token(d.lineText, "[RptStart]", cd);
+    if (o.DisplayByteTime) EventTimeToken(o, cd);
+  }
+  MarkEvent();
+}
+
+void Byte(TraceWord w, const DisplayOptions& o, DataProtocol proto, bool cd, std::size_t wordStart) {
+  ++d.byteCount;
+  const std::uint8_t b = DataByte(w);
+  const bool nack = HasNack(w);
+  std::string& s = d.lineText;
+  s.resize(wordStart);  // a byte replaces the text its own word made before
+  if (d.addressNext) {
+    d.addressNext = false;
+    d.addressByte = b;
+    d.addressPass = CheckAddressFilter(b, !nack);
+    if (cd) {
+      AppendHex2(s, static_cast<std::uint8_t>(b & 0xFE));
+      s += ',';
+    } else {
+      s += AliasText(b >> 1);
+    }
+    if (o.DisplayRW) Token(s, (b & 1) ? "[R]" : "[W]", cd);
+    d.record.address = b;
+    if (d.messageCode.size() < kMaxCodeChars) {
+      d.messageCode += nack ? '2' : '1';
+      AppendHex2(d.messageCode, b);
+    }
+  } else {
+    if (d.dataHex.size() < kMaxDataHex) AppendHex2(d.dataHex, b);
+    if (proto == DataProtocol::BIN) {
+      char bits[9];
+      for (int i = 0; i < 8; ++i) bits[i < 4 ? i : i + 1] = (b & (0x80 >> i)) ? '1' : '0';
+      bits[4] = '.';
+      s.append(bits, 9);
+    } else if (proto == DataProtocol::ASCII && b >= 0x20 && b <= 0x7D) {
+      s += static_cast<char>(b);
+    } else {
+      AppendHex2(s, b);
+    }
+    if (cd) s += ',';
+    if (d.messageCode.size() < kMaxCodeChars) {
+      d.messageCode += nack ? '4' : '3';
+      AppendHex2(d.messageCode, b);
+    }
+  }
+  if (o.DisplayAck && !nack) {
+    Token(s, "[A]", cd);
+  } else if (o.DisplayNack && nack) {
+    Token(s, "[N]", cd);
+  } else if (!cd) {
+    s += ' ';
+  }
+  d.eventTime = d.now;
+  if (o.DisplayByteTime) EventTimeToken(o, cd);
+  MarkEvent();
+}
+
+bool LockTracking(std::timed_mutex& m) {
+  if (m.try_lock()) return true;
+  while (gTrace.TraceRunning) {
+    if (m.try_lock_for(std::chrono::milliseconds(10))) return true;
+  }
+  return false;
+}
+
+// Copies the message's words and record into the shown-message tables.
+// false when the trace is not running (the message then has no line).
+bool StoreShownMessage() {
+  if (!gTrace.TraceRunning) return false;
+  std::timed_mutex* m = gTrace.MsgTrackingMutex.get();
+  if (m == nullptr || !LockTracking(*m)) return false;
+  if (!gTrace.TraceRunning) {
+    m->unlock();
+    return false;
+  }
+  MessageTables& t = gMsgTables;
+  d.record.startIndex = t.wordNext;
+  for (std::uint32_t i = 0; i < d.wordCount && t.wordNext < kMsgWordBufferSize; ++i)
+    t.words[t.wordNext++] = d.wordList[i];
+  d.record.stopIndex = t.wordNext - 1;
+  t.records[t.recordNext] = d.record;
+  if (t.recordNext < kMsgRecordTableSize) ++t.recordNext;
+  m->unlock();
+  return true;
+}
+
+// Returns false when the call must end with an empty result.
+bool Stop(const DisplayOptions& o, bool cd, bool& shown) {
+  d.inMessage = false;
+  d.eventTime = d.now;
+  d.sinceStart = Diff(d.eventTime, d.msgStart);
+  std::string& s = d.lineText;
+  if (o.DisplayStop) {
+    Token(s, "[Stop]", cd);
+    if (o.DisplayByteTime) {
+      const TraceTime t = o.DisplayAbsTime ? d.sinceStart : Diff(d.eventTime, d.prevEvent);
+      AppendTimeToken(s, t, cd, o.DisplayAbsTime);
+    }
+  }
+  d.prevEvent = d.eventTime;
+
+  d.bitRateText.clear();
+  const std::uint64_t durationMicros =
+      std::uint64_t{d.sinceStart.minutes} * kMicrosPerMinute + d.sinceStart.micros;
+  if (o.DisplayBitRate && d.byteCount > 0 && durationMicros != 0) {
+    const std::string rate = FormatBitRate(BitRate(d.byteCount, durationMicros));
+    if (cd) {
+      d.bitRateText = rate.empty() ? "0" : rate;
+    } else if (rate.empty()) {
+      d.bitRateText = "[0 K Bits/Sec]";
+    } else {
+      d.bitRateText = "[" + rate + "K Bits/Sec]";
+    }
+    s += d.bitRateText;
+    if (cd) s += ',';
+  }
+
+  d.record.stopIndex = ListPosition();
+  d.record.lastMinutes = d.eventTime.minutes;
+  d.record.lastMicroseconds = d.eventTime.micros;
+  d.record.byteCount = d.byteCount;
+  d.record.durationMinutes = d.sinceStart.minutes;
+  d.record.durationMicroseconds = d.sinceStart.micros;
+  UpdateAddressStatistics(d.record);
+
+  shown = !o.DisplayFilter || (d.addressPass && CheckDataFilter(d.dataHex));
+  if (shown && !StoreShownMessage()) {
+    d.wordCount = 0;
+    return false;
+  }
+  d.wordCount = 0;
+  d.messageCode += "500";
+  return true;
+}
+
+const std::string& Decode(TraceWord w) {
+  CurrentLine.clear();
+  bool firstStart = false;
+  if (d.waitFirstStart) {
+    if (!HasStart(w)) return CurrentLine;
+    d.timeBase = static_cast<std::uint16_t>(TimeStamp(w));
+    d.waitFirstStart = false;
+    firstStart = true;
+  }
+  std::uint32_t stamp = TimeStamp(w);
+  if (HasWrap(w)) {
+    // The first START is time zero, also when it falls on a counter wrap.
+    if (firstStart && !IsWrapRecord(w)) {
+      d.timeBase = 0;
+    } else {
+      d.wrapTotal += IsWrapRecord(w) ? WrapCount(w) : 1;
+    }
+    stamp = 0;
+  }
+  SetClock(stamp);
+
+  const DisplayOptions& o = gDisplay;
+  DataProtocol proto = o.Protocol;
+  if (proto == DataProtocol::Raw) {
+    AppendHex8(CurrentLine, w);
+    return CurrentLine;
+  }
+  if (proto == DataProtocol::None) proto = DataProtocol::BIN;
+  const bool cd = proto == DataProtocol::CD;
+
+  if (d.wordCount < kMessageWordListSize) d.wordList[d.wordCount++] = w;
+
+  std::size_t wordStart = d.lineText.size();
+  if (HasStart(w)) {
+    if (!d.inMessage) {
+      StartOutsideMessage(o, cd);
+      wordStart = 0;
+    } else {
+      RepeatedStart(o, cd);
+    }
+  }
+  if (HasByte(w)) Byte(w, o, proto, cd, wordStart);
+  bool completed = false, shown = false;
+  if (HasStop(w)) {
+    if (!Stop(o, cd, shown)) return CurrentLine;
+    completed = true;
+  }
+
+  if (d.lineText.size() > kMaxLineChars && !completed) {
+    d.lineText.resize(wordStart);
+    if (!d.lineCapped) {
+      d.lineCapped = true;
+      Token(d.lineText, "[...]", cd);
+    }
+  }
+  if (completed && shown) CurrentLine = d.lineText;
+  return CurrentLine;
+}
+
+}  // namespace
+
+void ResetDecoder() {
+  d.waitFirstStart = true;
+  d.timeBase = 0;
+  d.wrapTotal = 0;
+  d.now = {};
+  d.msgNumberLow = d.msgNumberHigh = 0;
+  d.byteCount = 0;
+  d.prevEvent = {};
+  d.inMessage = false;
+  d.addressNext = false;
+  d.lineText.clear();
+  d.messageCode.clear();
+  d.lineCapped = false;
+  d.wordCount = 0;
+  CurrentTraceTime = {};
+}
+
+const std::string& DecodeTraceWord(TraceWord word) {
+  try {
+    return Decode(word);
+  } catch (const std::exception&) {
+    CurrentLine = kParserException;
+    return CurrentLine;
+  }
+}
+
+const std::string& LiveMessageText() { return d.lineText; }
+
+TraceClock CurrentTraceClock() {
+  return {d.now.minutes / 60, d.now.minutes % 60, d.now.micros};
+}
+
+std::uint32_t MsgNumberLow() { return d.msgNumberLow; }
+std::uint32_t MsgNumberHigh() { return d.msgNumberHigh; }
+
+void SetMessageNumber(std::uint32_t low, std::uint32_t high) {
+  d.msgNumberLow = low % kCounterWrap;
+  d.msgNumberHigh = high;
+}
+
+void ClearMessageTables() {
+  gMsgTables.wordNext = 1;
+  gMsgTables.recordNext = 1;
+}
+
+}  // namespace vantrel

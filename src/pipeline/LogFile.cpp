@@ -1,0 +1,208 @@
+#include "pipeline/LogFile.h"
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+#include "pipeline/MainWindowSeam.h"
+#include "pipeline/TextFile.h"
+
+namespace vantrel::LogFile {
+
+std::atomic<bool> LogWriteOpen{false};
+std::atomic<bool> LogReadOpen{false};
+
+namespace {
+
+constexpr std::string_view kError = "Log File Error";
+constexpr std::string_view kWarning = "Log File Warning";
+constexpr std::string_view kKindLine = ";Vantrel Log File";
+
+// Longest part of a comment line that is shown; the rest is dropped.
+constexpr std::size_t kCommentKeep = 65536;
+
+TextWriter gWriter;
+std::string gWriteName;
+
+std::FILE* gReadFile = nullptr;
+std::unique_ptr<LineReader> gReader;
+std::string gLine;
+
+void Report(std::string_view text, std::string_view title) { MainWindow().ShowMessage(text, title); }
+
+bool FileExists(const std::string& name) {
+  std::error_code ec;
+  return std::filesystem::exists(name, ec);
+}
+
+void CloseWriter() {
+  if (!gWriter.Close()) Report("Cannot Close Log File", kError);
+}
+
+// 0..15 for a hex digit, 0xFF for anything else.
+constexpr std::array<std::uint8_t, 256> MakeHexTable() {
+  std::array<std::uint8_t, 256> t{};
+  for (auto& v : t) v = 0xFF;
+  for (int c = 0; c < 10; ++c) t['0' + c] = static_cast<std::uint8_t>(c);
+  for (int c = 0; c < 6; ++c) {
+    t['A' + c] = static_cast<std::uint8_t>(10 + c);
+    t['a' + c] = static_cast<std::uint8_t>(10 + c);
+  }
+  return t;
+}
+constexpr std::array<std::uint8_t, 256> kHexValue = MakeHexTable();
+
+// The first eight characters as a word: type byte, then the low 24 bits.
+bool ParseWord(const std::string& line, std::uint32_t& word) {
+  if (line.size() < 8) return false;
+  std::uint32_t w = 0;
+  for (std::size_t i = 0; i < 8; ++i) {
+    const std::uint8_t v = kHexValue[static_cast<unsigned char>(line[i])];
+    if (v == 0xFF) return false;
+    w = (w << 4) | v;
+  }
+  word = w;
+  return true;
+}
+
+// Read error or an undecodable line: the replay ends here.
+std::uint32_t ReadFailure() {
+  LogReadOpen = false;
+  Report("Cannot Read from Log File", kError);
+  CloseForRead();
+  return 0;
+}
+
+}  // namespace
+
+bool CreateForWrite(const std::string& name, int retryCounter) {
+  gWriteName = name;
+  // Only the trace's first attempt asks; a retry already has the user's answer.
+  if (retryCounter <= 1 && FileExists(name)) {
+    const std::string question = "Log File:\r\n\r\n[" + name + "]\r\n\r\nAlready Exists, Replace?";
+    if (!MainWindow().AskOkCancel(question, kWarning)) return false;
+  }
+  if (!gWriter.Create(name)) {
+    Report("Cannot Create Log File", kError);
+    return false;
+  }
+  // Flushed at once so that a file that cannot take even the header is known now.
+  if (!gWriter.Write(FileHeader("Log", "01.01", MainWindow().UserName())) || !gWriter.Flush()) {
+    Report("Cannot Write to Log File", kError);
+    CloseWriter();
+    return false;
+  }
+  LogWriteOpen = true;
+  return true;
+}
+
+void WriteWord(std::uint32_t word) {
+  if (!LogWriteOpen.load(std::memory_order_relaxed)) return;
+  if (gWriter.WriteHexLine(word)) return;
+  LogWriteOpen = false;
+  Report("Cannot Write to Log File", kError);
+  CloseWriter();
+}
+
+void CloseForWrite() {
+  LogWriteOpen = false;
+  if (!gWriter.isOpen()) return;
+  if (!gWriter.Write(ClosedLine()) || !gWriter.Flush()) Report("Cannot Write to File", kError);
+  CloseWriter();
+}
+
+std::uint32_t WrittenSizeKB() {
+  if (!LogWriteOpen) return 0;
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(gWriteName, ec);
+  if (ec) return 0;
+  const auto kb = size / 1024;
+  return kb > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(kb);
+}
+
+bool OpenForRead(const std::string& name) {
+  LogReadOpen = false;
+  if (gReadFile) {  // left over from an earlier replay
+    std::fclose(gReadFile);
+    gReadFile = nullptr;
+  }
+  gReader.reset();
+
+  if (!FileExists(name)) {
+    Report("Cannot Open Log File for Read!", kWarning);
+    return false;
+  }
+  gReadFile = std::fopen(name.c_str(), "rb");
+  if (!gReadFile) {
+    Report("Cannot Open Log File for Read!", kError);
+    return false;
+  }
+  gReader = std::make_unique<LineReader>(gReadFile, kCommentKeep);
+  const bool valid = gReader->Next(gLine) && gLine == kMakerLine &&  //
+                     gReader->Next(gLine) && gLine == kKindLine;
+  if (gReader->failed()) {
+    Report("Cannot Read from Log File!", kError);
+    CloseForRead();
+    return false;
+  }
+  if (!valid) {
+    Report("Invalid Log File!", kError);
+    CloseForRead();
+    return false;
+  }
+  // The replay starts from the top so that the header lines are shown too.
+  if (std::fseek(gReadFile, 0, SEEK_SET) != 0) {
+    Report("Cannot Read from Log File!", kError);
+    CloseForRead();
+    return false;
+  }
+  gReader = std::make_unique<LineReader>(gReadFile, kCommentKeep);
+  LogReadOpen = true;
+  return true;
+}
+
+std::uint32_t ReadWord() {
+  if (!LogReadOpen.load(std::memory_order_relaxed) || !gReader) return 0;
+  for (;;) {
+    if (!gReader->Next(gLine)) {
+      if (gReader->failed()) return ReadFailure();
+      CloseForRead();
+      return 0;
+    }
+    if (gReader->hasSemicolon()) {
+      const bool last = gReader->atEnd();
+      if (gReader->failed()) return ReadFailure();
+      // A closed file ends with its ";Closed:" line, which is not shown.
+      if (last) {
+        CloseForRead();
+        return 0;
+      }
+      MainWindow().AppendDisplayLine(gLine);
+      continue;
+    }
+
+    std::uint32_t word = 0;
+    if (!ParseWord(gLine, word)) return ReadFailure();
+    // 0 and the host's end codes 1 and 2 must never come out of a log.
+    if (word <= 2) {
+      CloseForRead();
+      Report("Invalid Log File!", kError);
+      return 0;
+    }
+    // A word on the last line (a file that was never closed) is kept; the
+    // next call finds the end of the file.
+    return word;
+  }
+}
+
+void CloseForRead() {
+  LogReadOpen = false;
+  gReader.reset();
+  if (!gReadFile) return;
+  const bool ok = std::fclose(gReadFile) == 0;
+  gReadFile = nullptr;
+  if (!ok) Report("Cannot Close Log File", kError);
+}
+
+}  // namespace vantrel::LogFile

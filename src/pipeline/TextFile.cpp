@@ -1,0 +1,190 @@
+#include "pipeline/TextFile.h"
+
+#include <cstring>
+
+namespace vantrel {
+
+namespace {
+
+constexpr const char* kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+void AppendTwoDigits(std::string& out, int v) {
+  out.push_back(static_cast<char>('0' + (v / 10) % 10));
+  out.push_back(static_cast<char>('0' + v % 10));
+}
+
+}  // namespace
+
+std::string FileStamp(std::time_t t) {
+  std::tm tm{};
+#if defined(_WIN32)
+  localtime_s(&tm, &t);
+#else
+  localtime_r(&t, &tm);
+#endif
+  std::string out;
+  out.reserve(24);
+  AppendTwoDigits(out, tm.tm_mday);
+  out.push_back('-');
+  out += kMonths[(tm.tm_mon % 12 + 12) % 12];
+  out.push_back('-');
+  const int year = tm.tm_year + 1900;
+  AppendTwoDigits(out, year / 100);
+  AppendTwoDigits(out, year % 100);
+  out += " at ";
+  AppendTwoDigits(out, tm.tm_hour);
+  out.push_back(':');
+  AppendTwoDigits(out, tm.tm_min);
+  return out;
+}
+
+std::string FileStampNow() { return FileStamp(std::time(nullptr)); }
+
+std::string FileHeader(std::string_view kind, std::string_view version, std::string_view user) {
+  std::string out;
+  out.reserve(128 + user.size());
+  out.append(kMakerLine).append(kCrLf);
+  out.append(";Vantrel ").append(kind).append(" File").append(kCrLf);
+  out.append(";Ver ").append(version).append(kCrLf);
+  out.append(";Created: ").append(FileStampNow()).append(kCrLf);
+  out.append(";By: ").append(user).append(kCrLf);
+  return out;
+}
+
+std::string ClosedLine() {
+  std::string out(";Closed: ");
+  out.append(FileStampNow()).append(kCrLf);
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+
+LineReader::LineReader(std::FILE* f, std::size_t keep) : f_(f), keep_(keep) {}
+
+bool LineReader::Fill() {
+  if (eof_ || failed_) return false;
+  const std::size_t n = std::fread(buf_, 1, sizeof buf_, f_);
+  pos_ = 0;
+  len_ = n;
+  if (n == 0) {
+    if (std::ferror(f_))
+      failed_ = true;
+    else
+      eof_ = true;
+    return false;
+  }
+  return true;
+}
+
+bool LineReader::Next(std::string& line) {
+  line.clear();
+  semicolon_ = false;
+  truncated_ = false;
+  bool started = false;   // some byte of this line (or its LF) was seen
+  bool endedLf = false;
+  std::size_t skipped = 0;       // bytes beyond `keep`
+  bool skippedEndsCr = false;    // last skipped byte was CR (part of CR LF)
+  for (;;) {
+    if (pos_ == len_ && !Fill()) {
+      if (failed_ || !started) return false;
+      break;  // last line without a line end
+    }
+    started = true;
+    const char* start = buf_ + pos_;
+    const std::size_t avail = len_ - pos_;
+    const char* lf = static_cast<const char*>(std::memchr(start, '\n', avail));
+    const std::size_t n = lf ? static_cast<std::size_t>(lf - start) : avail;
+    if (!semicolon_ && n != 0 && std::memchr(start, ';', n) != nullptr) semicolon_ = true;
+    const std::size_t room = keep_ - line.size();
+    if (n <= room) {
+      line.append(start, n);
+    } else {
+      line.append(start, room);
+      skipped += n - room;
+      skippedEndsCr = start[n - 1] == '\r';
+    }
+    pos_ += n;
+    if (lf) {
+      ++pos_;
+      endedLf = true;
+      break;
+    }
+  }
+  if (endedLf) {
+    if (skipped != 0) {
+      if (skippedEndsCr) --skipped;
+    } else if (!line.empty() && line.back() == '\r') {
+      line.pop_back();
+    }
+  }
+  truncated_ = skipped != 0;
+  return true;
+}
+
+bool LineReader::atEnd() { return pos_ == len_ && !Fill(); }
+
+// ---------------------------------------------------------------------------
+
+TextWriter::~TextWriter() {
+  if (f_) std::fclose(f_);
+}
+
+bool TextWriter::Create(const std::string& name) {
+  if (f_) {
+    std::fclose(f_);
+    f_ = nullptr;
+  }
+  len_ = 0;
+  f_ = std::fopen(name.c_str(), "wb");
+  if (!f_) return false;
+  // Our own buffer does the buffering; stdio must hold nothing back.
+  std::setvbuf(f_, nullptr, _IONBF, 0);
+  if (!buf_) buf_ = std::make_unique<char[]>(kBufferSize);
+  return true;
+}
+
+bool TextWriter::Flush() {
+  if (!f_) return false;
+  if (len_ == 0) return true;
+  const bool ok = std::fwrite(buf_.get(), 1, len_, f_) == len_;
+  len_ = 0;  // dropped on failure too
+  return ok;
+}
+
+bool TextWriter::Write(std::string_view text) {
+  if (!f_) return false;
+  if (kBufferSize - len_ < text.size()) {
+    if (!Flush()) return false;
+    if (text.size() > kBufferSize) return std::fwrite(text.data(), 1, text.size(), f_) == text.size();
+  }
+  std::memcpy(buf_.get() + len_, text.data(), text.size());
+  len_ += text.size();
+  return true;
+}
+
+bool TextWriter::WriteHexLine(std::uint32_t value) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  if (!f_) return false;
+  if (kBufferSize - len_ < 10 && !Flush()) return false;
+  char* p = buf_.get() + len_;
+  for (int i = 7; i >= 0; --i) {
+    p[i] = kHex[value & 0xFu];
+    value >>= 4;
+  }
+  p[8] = '\r';
+  p[9] = '\n';
+  len_ += 10;
+  return true;
+}
+
+bool TextWriter::Close() {
+  if (!f_) return true;
+  bool ok = Flush();
+  if (std::fclose(f_) != 0) ok = false;
+  f_ = nullptr;
+  len_ = 0;
+  return ok;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,347 @@
+#include "tracegen/TraceGen.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "decode/CRC8.h"
+
+namespace vantrel {
+
+// ---- idle folding -----------------------------------------------------------
+
+void Folder::Push(TraceWord w) {
+  if (IsWrapRecord(w)) {
+    if (++pending_ >= kMaxFoldedIdle) {
+      out_(MakeIdleWord(pending_));
+      pending_ = 0;
+    }
+    return;
+  }
+  if (pending_ > 0) {
+    out_(MakeIdleWord(pending_));
+    pending_ = 0;
+  }
+  // An event at the wrap instant: its stamp means nothing downstream.
+  if ((w & (kWrapFlag | kStampMask)) == (kWrapFlag | kStampMask)) w &= ~kStampMask;
+  out_(w);
+}
+
+std::vector<TraceWord> Fold(const std::vector<TraceWord>& podWords) {
+  std::vector<TraceWord> out;
+  out.reserve(podWords.size());
+  Folder folder([&out](TraceWord w) { out.push_back(w); });
+  for (TraceWord w : podWords) folder.Push(w);
+  return out;
+}
+
+// ---- builder ----------------------------------------------------------------
+
+TraceBuilder::TraceBuilder(BusTiming timing) : TraceBuilder(timing, WordSink{}) {}
+
+TraceBuilder::TraceBuilder(BusTiming timing, WordSink podSink) : timing_(timing), sink_(std::move(podSink)) {
+  SetTiming(timing);
+}
+
+void TraceBuilder::SetTiming(BusTiming timing) {
+  if (timing.bitRateHz == 0 || timing.bitRateHz > 5'000'000) throw std::invalid_argument("bit rate out of range");
+  timing_ = timing;
+}
+
+std::uint64_t TraceBuilder::BitNs() const { return 1'000'000'000ull / timing_.bitRateHz; }
+
+void TraceBuilder::Put(TraceWord w) {
+  ++wordCount_;
+  if (sink_) {
+    sink_(w);
+  } else {
+    pod_.push_back(w);
+  }
+}
+
+void TraceBuilder::Emit(TraceWord flags, std::uint64_t timeNs) {
+  std::uint64_t t = timeNs / 1000;
+  const std::uint64_t period = t / kWrapMicroseconds;
+  bool atWrap = false;
+  while (wraps_ < period) {
+    ++wraps_;
+    if (inMessage_ && wraps_ == period) {
+      // The pod holds back a wrap that falls inside a message and flags the
+      // next event instead, which then counts as happening at the wrap.
+      atWrap = true;
+      t = wraps_ * kWrapMicroseconds;
+    } else {
+      Put(kPodIdleWord);
+    }
+  }
+  const TraceWord w = atWrap ? (flags | kWrapFlag | kStampMask)
+                             : (flags | static_cast<TraceWord>((t % kWrapMicroseconds) << 8));
+  Put(w);
+  if (!sink_) events_.push_back({w, t});
+}
+
+void TraceBuilder::FlushIdle() {
+  if (inMessage_) return;
+  const std::uint64_t period = NowUs() / kWrapMicroseconds;
+  while (wraps_ < period) {
+    ++wraps_;
+    Put(kPodIdleWord);
+  }
+}
+
+void TraceBuilder::Start() {
+  const std::uint64_t half = BitNs() / 2;
+  if (inMessage_) {
+    nowNs_ += half;  // SCL back up before the repeated start
+  } else {
+    pec_ = 0;
+  }
+  Emit(kStartFlag, nowNs_);
+  inMessage_ = true;
+  nowNs_ += half;
+}
+
+void TraceBuilder::Stop() {
+  const std::uint64_t half = BitNs() / 2;
+  nowNs_ += half;
+  Emit(kStopFlag, nowNs_);
+  inMessage_ = false;
+  nowNs_ += half;  // bus free time
+}
+
+void TraceBuilder::SendByte(std::uint8_t b, bool ack) {
+  const std::uint64_t bit = BitNs();
+  if (timing_.bitTiming) {
+    for (unsigned i = 0; i < 9; ++i) {
+      const bool level = i < 8 ? ((b >> (7 - i)) & 1u) != 0 : !ack;
+      Emit(kBitFlag | (level ? kBitValue : 0u), nowNs_ + i * bit + bit / 2);
+    }
+  }
+  nowNs_ += 9 * bit;
+  Emit(kByteFlag | (ack ? 0u : kNackFlag) | b, nowNs_);
+  pec_ = Crc8Update(pec_, b);
+}
+
+void TraceBuilder::Address(std::uint8_t addr7, bool read, bool ack) {
+  SendByte(static_cast<std::uint8_t>(((addr7 & 0x7Fu) << 1) | (read ? 1u : 0u)), ack);
+}
+
+void TraceBuilder::Byte(std::uint8_t b, bool ack) { SendByte(b, ack); }
+
+void TraceBuilder::Pec(bool ack, std::uint8_t error) { SendByte(static_cast<std::uint8_t>(pec_ ^ error), ack); }
+
+void TraceBuilder::PartialByte(std::uint8_t b, unsigned bits) {
+  const std::uint64_t bit = BitNs();
+  bits = std::min(bits, 8u);
+  if (timing_.bitTiming) {
+    for (unsigned i = 0; i < bits; ++i) {
+      const bool level = ((b >> (7 - i)) & 1u) != 0;
+      Emit(kBitFlag | (level ? kBitValue : 0u), nowNs_ + i * bit + bit / 2);
+    }
+  }
+  nowNs_ += bits * bit;
+}
+
+void TraceBuilder::Idle(std::uint64_t us) {
+  nowNs_ += us * 1000;
+  FlushIdle();
+}
+
+void TraceBuilder::IdleUntil(std::uint64_t us) {
+  if (us > NowUs()) Idle(us - NowUs());
+}
+
+void TraceBuilder::Gap(std::uint64_t us) { nowNs_ += us * 1000; }
+
+// ---- whole messages ---------------------------------------------------------
+
+namespace {
+bool NackedAt(const MessageOptions& opt, std::size_t pos) {
+  return std::find(opt.nackAt.begin(), opt.nackAt.end(), pos) != opt.nackAt.end();
+}
+std::uint8_t AddrByte(std::uint8_t addr7, bool read) {
+  return static_cast<std::uint8_t>(((addr7 & 0x7Fu) << 1) | (read ? 1u : 0u));
+}
+}  // namespace
+
+bool TraceBuilder::SendChecked(std::uint8_t b, std::size_t& pos, const MessageOptions& opt) {
+  const bool ack = !NackedAt(opt, pos++);
+  SendByte(b, ack);
+  if (!ack) Stop();
+  return ack;
+}
+
+void TraceBuilder::ReadPhase(const std::vector<std::uint8_t>& data, std::size_t& pos, const MessageOptions& opt) {
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    const bool last = i + 1 == data.size() && !opt.pec;
+    if (last) {
+      SendByte(data[i], false);
+      ++pos;
+    } else if (!SendChecked(data[i], pos, opt)) {
+      return;
+    }
+  }
+  if (opt.pec) {
+    Pec(false, opt.pecError);
+    ++pos;
+  }
+  if (opt.stop) Stop();
+}
+
+void TraceBuilder::Write(std::uint8_t addr7, const std::vector<std::uint8_t>& bytes, const MessageOptions& opt) {
+  std::size_t pos = 0;
+  Start();
+  if (!SendChecked(AddrByte(addr7, false), pos, opt)) return;
+  for (std::uint8_t b : bytes) {
+    if (!SendChecked(b, pos, opt)) return;
+  }
+  if (opt.pec) {
+    const bool ack = !NackedAt(opt, pos++);
+    Pec(ack, opt.pecError);
+    if (!ack) {
+      Stop();
+      return;
+    }
+  }
+  if (opt.stop) Stop();
+}
+
+void TraceBuilder::Read(std::uint8_t addr7, const std::vector<std::uint8_t>& cmd,
+                        const std::vector<std::uint8_t>& data, const MessageOptions& opt) {
+  std::size_t pos = 0;
+  Start();
+  if (!SendChecked(AddrByte(addr7, false), pos, opt)) return;
+  for (std::uint8_t b : cmd) {
+    if (!SendChecked(b, pos, opt)) return;
+  }
+  Start();
+  if (!SendChecked(AddrByte(addr7, true), pos, opt)) return;
+  ReadPhase(data, pos, opt);
+}
+
+void TraceBuilder::ReadOnly(std::uint8_t addr7, const std::vector<std::uint8_t>& data, const MessageOptions& opt) {
+  std::size_t pos = 0;
+  Start();
+  if (!SendChecked(AddrByte(addr7, true), pos, opt)) return;
+  ReadPhase(data, pos, opt);
+}
+
+void TraceBuilder::WriteWord(std::uint8_t addr7, std::uint8_t cmd, std::uint16_t value, const MessageOptions& opt) {
+  Write(addr7, {cmd, static_cast<std::uint8_t>(value & 0xFFu), static_cast<std::uint8_t>(value >> 8)}, opt);
+}
+
+void TraceBuilder::ReadWord(std::uint8_t addr7, std::uint8_t cmd, std::uint16_t value, const MessageOptions& opt) {
+  Read(addr7, {cmd}, {static_cast<std::uint8_t>(value & 0xFFu), static_cast<std::uint8_t>(value >> 8)}, opt);
+}
+
+void TraceBuilder::BlockRead(std::uint8_t addr7, std::uint8_t cmd, const std::vector<std::uint8_t>& block,
+                             const MessageOptions& opt) {
+  std::vector<std::uint8_t> data;
+  data.reserve(block.size() + 1);
+  data.push_back(static_cast<std::uint8_t>(block.size()));
+  data.insert(data.end(), block.begin(), block.end());
+  Read(addr7, {cmd}, data, opt);
+}
+
+void TraceBuilder::AddressNack(std::uint8_t addr7, bool read) {
+  Start();
+  Address(addr7, read, false);
+  Stop();
+}
+
+void TraceBuilder::AbortAfter(std::uint8_t addr7, const std::vector<std::uint8_t>& bytes) {
+  Start();
+  Address(addr7, false, true);
+  for (std::uint8_t b : bytes) Byte(b, true);
+  Stop();
+}
+
+// ---- pod byte stream --------------------------------------------------------
+
+std::size_t PodWordLength(TraceWord w) {
+  const TraceWord b0 = w >> 24;
+  if ((b0 & 0x10u) != 0) return 4;
+  if ((b0 & (0x04u | 0x08u | 0x02u)) != 0) return 3;
+  return 1;
+}
+
+std::vector<std::uint8_t> EncodePodBytes(const std::vector<TraceWord>& words) {
+  std::vector<std::uint8_t> out;
+  out.reserve(words.size() * 4);
+  for (TraceWord w : words) {
+    const std::size_t n = PodWordLength(w);
+    for (std::size_t i = 0; i < n; ++i) out.push_back(static_cast<std::uint8_t>((w >> (24 - 8 * i)) & 0xFFu));
+  }
+  return out;
+}
+
+// ---- log file ---------------------------------------------------------------
+
+std::string LogStamp(int year, int month, int day, int hour, int minute) {
+  static constexpr const char* kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  if (month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
+      year < 0 || year > 9999) {
+    throw std::invalid_argument("log stamp out of range");
+  }
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%02d-%s-%04d at %02d:%02d", day, kMonths[month - 1], year, hour, minute);
+  return buf;
+}
+
+namespace {
+constexpr std::size_t kLogBuffer = 1u << 20;
+}
+
+LogWriter::LogWriter(const std::string& path, const std::string& createdStamp, const std::string& user)
+    : path_(path), buf_(kLogBuffer) {
+  file_ = std::fopen(path.c_str(), "wb");
+  if (file_ == nullptr) throw std::runtime_error("cannot create " + path);
+  const std::string header = ";Orbisan Corporation\r\n;Vantrel Log File\r\n;Ver 01.01\r\n;Created: " + createdStamp +
+                             "\r\n;By: " + user + "\r\n";
+  Append(header.data(), header.size());
+}
+
+LogWriter::~LogWriter() {
+  if (file_ == nullptr) return;
+  // Left without its closing line, like a capture that was cut off.
+  std::fwrite(buf_.data(), 1, used_, file_);
+  std::fclose(file_);
+}
+
+void LogWriter::Append(const char* s, std::size_t n) {
+  if (used_ + n > buf_.size()) Flush();
+  std::memcpy(buf_.data() + used_, s, n);
+  used_ += n;
+}
+
+void LogWriter::Flush() {
+  if (used_ == 0) return;
+  if (file_ == nullptr) throw std::logic_error("log already closed: " + path_);
+  const std::size_t n = used_;
+  used_ = 0;
+  if (std::fwrite(buf_.data(), 1, n, file_) != n) throw std::runtime_error("write failed: " + path_);
+}
+
+void LogWriter::Write(TraceWord w) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  if (used_ + 10 > buf_.size()) Flush();
+  char* p = buf_.data() + used_;
+  for (int i = 0; i < 8; ++i) p[i] = kHex[(w >> (28 - 4 * i)) & 0xFu];
+  p[8] = '\r';
+  p[9] = '\n';
+  used_ += 10;
+  ++count_;
+}
+
+void LogWriter::Close(const std::string& closedStamp) {
+  if (file_ == nullptr) return;
+  const std::string line = ";Closed: " + closedStamp + "\r\n";
+  Append(line.data(), line.size());
+  Flush();
+  const bool failed = std::fclose(file_) != 0;
+  file_ = nullptr;
+  if (failed) throw std::runtime_error("write failed: " + path_);
+}
+
+}  // namespace vantrel

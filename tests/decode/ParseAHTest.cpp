@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include "decode/Format.h"
+#include "DecoderFixture.h"
+#include "filters/AddressFilter.h"
+#include "filters/DataFilter.h"
+
+namespace vantrel::test {
+namespace {
+
+// An acknowledged write of 00 and 12 to address byte A0: 90 us per byte.
+const std::vector<TraceWord> kWrite = {Start(0), Byte(0xA0, 90), Byte(0x00, 180), Byte(0x12, 270),
+                                       Stop(280)};
+
+TEST_F(DecoderTest, HexLinesForTheDisplayOptions) {
+  EXPECT_EQ(One(kWrite), "Msg     1 [Start]#A0[W] 00 12 [Stop]");
+
+  gDisplay.DisplayAck = true;
+  EXPECT_EQ(One(kWrite), "Msg     2 [Start]#A0[W][A]00[A]12[A][Stop]");
+
+  gDisplay.DisplayAck = false;
+  gDisplay.DisplayRW = false;
+  EXPECT_EQ(One({Start(0), Byte(0xA1, 90), Byte(0x55, 180, true), Stop(190)}),
+            "Msg     3 [Start]#A0 55[N][Stop]");
+
+  gDisplay.DisplayNack = false;
+  gDisplay.DisplayStart = false;
+  gDisplay.DisplayStop = false;
+  gDisplay.DisplayRW = true;
+  EXPECT_EQ(One({Start(0), Byte(0xA1, 90), Byte(0x55, 180, true), Stop(190)}), "Msg     4 #A0[R] 55 ");
+}
+
+TEST_F(DecoderTest, DataFormats) {
+  const std::vector<TraceWord> bytes = {Start(0),         Byte(0xA0, 90),   Byte(0xA5, 180), Byte(0x41, 270),
+                                        Byte(0x20, 360),  Byte(0x7D, 450),  Byte(0x7E, 540), Byte(0x1F, 630),
+                                        Stop(640)};
+  SelectDataProtocol(DataProtocol::BIN);
+  EXPECT_EQ(One(bytes), "Msg     1 [Start]#A0[W] 1010.0101 0100.0001 0010.0000 0111.1101 0111.1110 0001.1111 [Stop]");
+  SelectDataProtocol(DataProtocol::ASCII);
+  EXPECT_EQ(One(bytes), "Msg     2 [Start]#A0[W] A5 A   } 7E 1F [Stop]");
+  SelectDataProtocol(DataProtocol::HEX);
+  EXPECT_EQ(One(bytes), "Msg     3 [Start]#A0[W] A5 41 20 7D 7E 1F [Stop]");
+  // No button selected at all decodes as BIN.
+  ClearDataProtocol(DataProtocol::HEX);
+  EXPECT_EQ(One({Start(0), Byte(0xA0, 90), Byte(0x0F, 180), Stop(190)}), "Msg     4 [Start]#A0[W] 0000.1111 [Stop]");
+  // IPMI and SBS (for now) decode as HEX.
+  SelectDataProtocol(DataProtocol::IPMI);
+  EXPECT_EQ(One({Start(0), Byte(0xA0, 90), Byte(0x0F, 180), Stop(190)}), "Msg     5 [Start]#A0[W] 0F [Stop]");
+}
+
+TEST_F(DecoderTest, CommaDelimited) {
+  SelectDataProtocol(DataProtocol::CD);
+  EXPECT_EQ(One(kWrite), "1,[Start],A0,[W],00,12,[Stop],");
+  gDisplay.DisplayAck = true;
+  gDisplay.DisplayByteTime = true;
+  gDisplay.DisplayStartTime = true;
+  gDisplay.DisplayBitRate = true;
+  EXPECT_EQ(One(kWrite),
+            "2,[Start],0, 0, 0,A0,[W],[A],0, 0, 90,00,[A],0, 0, 180,12,[A],0, 0, 270,[Stop],0, 0, 280,96.4,");
+  // The address byte is shown with R/W cleared, and never aliased.
+  gDisplay = DisplayOptions{};
+  SelectDataProtocol(DataProtocol::CD);
+  EXPECT_EQ(One({Start(0), Byte(0xA1, 90), Byte(0x33, 180, true), Stop(190)}), "3,[Start],A0,[R],33,[N],[Stop],");
+}
+
+TEST_F(DecoderTest, AbsoluteAndRelativeTimes) {
+  gDisplay.DisplayStartTime = true;
+  gDisplay.DisplayByteTime = true;
+  EXPECT_EQ(One(kWrite), "Msg     1 [Start][0uS]#A0[W] [90uS]00 [180uS]12 [270uS][Stop][280uS]");
+  gDisplay.DisplayAbsTime = false;
+  // Start time relative to the previous event (the last STOP at 280).
+  EXPECT_EQ(One({Start(1280), Byte(0xA0, 1370), Stop(1400)}),
+            "Msg     2 [Start][+1,000uS]#A0[W] [+90uS][Stop][+30uS]");
+  gDisplay.DisplayAbsTime = true;
+  EXPECT_EQ(One({Start(2000), Byte(0xA0, 2090), Stop(2100)}), "Msg     3 [Start][2,000uS]#A0[W] [90uS][Stop][100uS]");
+}
+
+TEST_F(DecoderTest, MinutesAndHoursFromWrapRecords) {
+  gDisplay.DisplayStartTime = true;
+  Feed({Start(0), Byte(0xA0, 90), Stop(100)});
+  // 4766 wraps + 1102 us = 5 minutes 12,345,678 us; the clock keeps every microsecond.
+  std::vector<TraceWord> idle;
+  for (int i = 0; i < 47; ++i) idle.push_back(MakeIdleWord(101));
+  idle.push_back(MakeIdleWord(4766 - 47 * 101));
+  Feed(idle);
+  EXPECT_EQ(One({Start(1102), Byte(0xA0, 1192), Stop(1200)}), "Msg     2 [Start][5M:12,345,678uS]#A0[W] [Stop]");
+  // On to 65 minutes: 59509 wraps + 18176 us in all.
+  idle.clear();
+  std::uint32_t left = 59509 - 4766;
+  while (left > 0) {
+    const std::uint32_t n = std::min<std::uint32_t>(left, 101);
+    idle.push_back(MakeIdleWord(n));
+    left -= n;
+  }
+  Feed(idle);
+  EXPECT_EQ(One({Start(18176), Byte(0xA0, 18266), Stop(18300)}), "Msg     3 [Start][1H:5M:0uS]#A0[W] [Stop]");
+  const TraceClock clock = CurrentTraceClock();
+  EXPECT_EQ(clock.hours, 1u);
+  EXPECT_EQ(clock.minutes, 5u);
+  EXPECT_EQ(clock.micros, 124u);
+  EXPECT_EQ(CurrentTraceTime, (TraceTime{65, 124}));
+}
+
+TEST_F(DecoderTest, WrapFlagsOnEventWords) {
+  gDisplay.DisplayStartTime = true;
+  gDisplay.DisplayByteTime = true;
+  // The first START is time zero even when it falls on a wrap.
+  EXPECT_EQ(One({Wrapped(Start(0)), Byte(0xA0, 90), Stop(100)}), "Msg     1 [Start][0uS]#A0[W] [90uS][Stop][100uS]");
+  // A byte on the next wrap is stamped at the period's start, whatever its stamp bits.
+  EXPECT_EQ(One({Start(65000), Wrapped(Byte(0xA0, 0xFFFF)), Stop(100)}),
+            "Msg     2 [Start][65,000uS]#A0[W] [536uS][Stop][636uS]");
+  // A wrap record never makes an event, and bit-timing records make no token.
+  EXPECT_EQ(One({Start(200), kBitFlag | 0x00012C00u, MakeIdleWord(0), Byte(0xA0, 290), Stop(300)}),
+            "Msg     3 [Start][65,736uS]#A0[W] [90uS][Stop][100uS]");
+}
+
+TEST_F(DecoderTest, RepeatedStart) {
+  const std::vector<TraceWord> words = {Start(0),        Byte(0xA0, 90),        Byte(0x00, 180), Start(200),
+                                        Byte(0xA1, 290), Byte(0x55, 380, true), Stop(400)};
+  gDisplay.DisplayBitRate = true;
+  // Five counted bytes: the repeated start counts as one.
+  EXPECT_EQ(One(words), "Msg     1 [Start]#A0[W] 00 [RptStart]#A0[R] 55[N][Stop][112.5K Bits/Sec]");
+  gDisplay.DisplayBitRate = false;
+  gDisplay.DisplayByteTime = true;
+  EXPECT_EQ(One(words), "Msg     2 [Start]#A0[W] [90uS]00 [180uS][RptStart][200uS]#A0[R] [290uS]55[N][380uS][Stop][400uS]");
+  gDisplay.DisplayStart = false;
+  EXPECT_EQ(One(words), "Msg     3 #A0[W] [90uS]00 [180uS]#A0[R] [290uS]55[N][380uS][Stop][400uS]");
+}
+
+TEST_F(DecoderTest, SeveralEventsInOneWord) {
+  // The byte's token replaces the start's text of the same word.
+  EXPECT_EQ(One({Start(0) | Byte(0xA0, 0), Byte(0x00, 90) | kStopFlag}), "#A0[W] 00 [Stop]");
+  EXPECT_EQ(gMsgTables.recordNext, 2u);
+  EXPECT_EQ(gMsgTables.records[1].byteCount, 2u);
+}
+
+TEST_F(DecoderTest, MessageNumbers) {
+  SetMessageNumber(998, 0);
+  EXPECT_EQ(One({Start(0), Stop(10)}), "Msg   999 [Start][Stop]");
+  EXPECT_EQ(One({Start(20), Stop(30)}), "Msg 1,000 [Start][Stop]");
+  SetMessageNumber(12344, 0);
+  EXPECT_EQ(One({Start(40), Stop(50)}), "Msg 12,345 [Start][Stop]");
+  SetMessageNumber(999'999'999, 0);
+  EXPECT_EQ(One({Start(60), Stop(70)}), "Msg 1,000,000,000 [Start][Stop]");
+  EXPECT_EQ(MsgNumberLow(), 0u);
+  EXPECT_EQ(MsgNumberHigh(), 1u);
+  EXPECT_EQ(One({Start(80), Stop(90)}), "Msg 1,000,000,001 [Start][Stop]");
+  SelectDataProtocol(DataProtocol::CD);
+  EXPECT_EQ(One({Start(100), Stop(110)}), "1000000002,[Start],[Stop],");
+  SetMessageNumber(41, 0);
+  EXPECT_EQ(One({Start(120), Stop(130)}), "42,[Start],[Stop],");
+}
+
+TEST_F(DecoderTest, BitRate) {
+  gDisplay.DisplayBitRate = true;
+  // An address byte alone: 9,000 / 100 us.
+  EXPECT_EQ(One({Start(0), Byte(0xA0, 90), Stop(100)}), "Msg     1 [Start]#A0[W] [Stop][90.0K Bits/Sec]");
+  EXPECT_EQ(One({Start(200), Byte(0xA0, 220), Stop(232)}), "Msg     2 [Start]#A0[W] [Stop][281.3K Bits/Sec]");
+  // No bytes, or no duration: no token.
+  EXPECT_EQ(One({Start(300), Stop(310)}), "Msg     3 [Start][Stop]");
+  EXPECT_EQ(One({Start(400), Byte(0xA0, 400), Stop(400)}), "Msg     4 [Start]#A0[W] [Stop]");
+
+  EXPECT_EQ(FormatBitRate(281.25f), "281.3");
+  EXPECT_EQ(FormatBitRate(12328.77f), "12329.0");
+  EXPECT_EQ(FormatBitRate(98.5f), "98.5");
+  EXPECT_EQ(FormatBitRate(0.05f), "0.1");
+  EXPECT_EQ(FormatBitRate(0.04f), "0.0");
+  EXPECT_EQ(FormatBitRate(9.99996f), "10.0");
+  EXPECT_EQ(FormatBitRate(99999.5f), "100000.0");
+  EXPECT_EQ(FormatBitRate(1234567.0f), "1234600.0");
+  EXPECT_EQ(FormatBitRate(BitRate(3, 280)), "96.4");
+}
+
+TEST_F(DecoderTest, FiltersDecideButStatisticsCountEverything) {
+  SetAddressState(0x50, DSEL);
+  EXPECT_TRUE(Feed(kWrite).empty());
+  EXPECT_EQ(gStats.entries[0x50].messagesLow, 1u);
+  EXPECT_EQ(gStats.entries[0x50].bytesLow, 3u);
+  EXPECT_EQ(gStats.entries[0x50].busyMicroseconds, 280u);
+  EXPECT_EQ(gStats.activeAddressCount, 1u);
+  EXPECT_EQ(gAddrFilter.marks[0x50], ActivityMark::Acked);
+  EXPECT_EQ(gMsgTables.recordNext, 1u);
+
+  gDisplay.DisplayFilter = false;
+  EXPECT_EQ(One(kWrite), "Msg     2 [Start]#A0[W] 00 12 [Stop]");
+
+  gDisplay.DisplayFilter = true;
+  SetAddressState(0x50, RW_AN);
+  std::string match = "0011" + std::string(124, 'X');  // byte 1 is 00, byte 2 is 11
+  ASSERT_TRUE(SetMatchDataString(match));
+  EXPECT_TRUE(Feed(kWrite).empty());  // second byte 12 is not 11
+  ASSERT_TRUE(SetMatchConditionString("YNYYYYYY"));
+  EXPECT_EQ(One(kWrite), "Msg     4 [Start]#A0[W] 00 12 [Stop]");
+  EXPECT_EQ(gStats.entries[0x50].messagesLow, 4u);
+}
+
+TEST_F(DecoderTest, ShownMessagesFillTheTables) {
+  Feed(kWrite);
+  Feed({Start(1000), Byte(0xA2, 1090), Stop(1100)});
+  ASSERT_EQ(gMsgTables.recordNext, 3u);
+  const MessageRecord& r1 = gMsgTables.records[1];
+  const MessageRecord& r2 = gMsgTables.records[2];
+  EXPECT_EQ(r1.startIndex, 1u);
+  EXPECT_EQ(r1.stopIndex, 5u);
+  EXPECT_EQ(r1.address, 0xA0);
+  EXPECT_EQ(r1.byteCount, 3u);
+  EXPECT_EQ(r1.durationMicroseconds, 280u);
+  EXPECT_EQ(r1.lastMicroseconds, 280u);
+  EXPECT_EQ(r2.startIndex, 6u);
+  EXPECT_EQ(r2.stopIndex, 8u);
+  EXPECT_EQ(r2.msgNumberLow, 2u);
+  EXPECT_EQ(r2.startMicroseconds, 1000u);
+  EXPECT_EQ(gMsgTables.words[6], Start(1000));
+  EXPECT_EQ(gMsgTables.wordNext, 9u);
+
+  // Only the first 999 words of a long message are kept.
+  std::vector<TraceWord> longMsg = {Start(0), Byte(0xA0, 0)};
+  for (int i = 0; i < 1200; ++i) longMsg.push_back(Byte(0x11, 0));
+  longMsg.push_back(Stop(0));
+  Feed(longMsg);
+  EXPECT_EQ(gMsgTables.records[3].stopIndex - gMsgTables.records[3].startIndex + 1, 999u);
+  EXPECT_EQ(gMsgTables.records[3].byteCount, 1201u);
+}
+
+TEST_F(DecoderTest, TableOverflowKeepsTheLastSlot) {
+  std::vector<TraceWord> words;
+  for (std::uint32_t i = 0; i < kMsgRecordTableSize + 5; ++i) {
+    words.push_back(Start(0));
+    words.push_back(Byte(0xA0, 0));
+    words.push_back(Stop(0));
+  }
+  Feed(words);
+  EXPECT_EQ(gMsgTables.recordNext, kMsgRecordTableSize);
+  EXPECT_EQ(gMsgTables.records[kMsgRecordTableSize].msgNumberLow, kMsgRecordTableSize + 5);
+  // Words stop at 249,999 stored.
+  words.clear();
+  for (int m = 0; m < 230; ++m) {
+    words.push_back(Start(0));
+    for (int i = 0; i < 997; ++i) words.push_back(Byte(0xA0, 0));
+    words.push_back(Stop(0));
+  }
+  Feed(words);
+  EXPECT_EQ(gMsgTables.wordNext, kMsgWordBufferSize);
+}
+
+TEST_F(DecoderTest, NoLineOnceTheTraceStopped) {
+  EndTraceState();
+  EXPECT_TRUE(Feed(kWrite).empty());
+  EXPECT_EQ(gStats.entries[0x50].messagesLow, 1u);
+  BeginTraceState();
+  EXPECT_EQ(One(kWrite), "Msg     2 [Start]#A0[W] 00 12 [Stop]");
+}
+
+TEST_F(DecoderTest, WordsBeforeTheFirstStartAreIgnored) {
+  gDisplay.DisplayStartTime = true;
+  EXPECT_TRUE(Feed({Byte(0x11, 10), Stop(20), MakeIdleWord(101)}).empty());
+  EXPECT_EQ(One({Start(500), Byte(0xA0, 590), Stop(600)}), "Msg     1 [Start][0uS]#A0[W] [Stop]");
+}
+
+TEST_F(DecoderTest, RawPrintsEveryWordAfterTheFirstStart) {
+  SelectDataProtocol(DataProtocol::Raw);
+  EXPECT_EQ(Feed({Byte(0x11, 10), Start(0x1234), Byte(0xA0, 0x1300), MakeIdleWord(5)}),
+            (std::vector<std::string>{"04123400", "101300A0", "01000005"}));
+  EXPECT_EQ(gMsgTables.recordNext, 1u);
+}
+
+TEST_F(DecoderTest, OverlongMessageIsCappedButKeepsItsStop) {
+  std::vector<TraceWord> words = {Start(0), Byte(0xA0, 0)};
+  words.insert(words.end(), 1'500'000, Byte(0x00, 0));
+  words.push_back(Stop(10));
+  const std::string line = One(words);
+  EXPECT_LE(line.size(), kMaxLineChars + 64);
+  EXPECT_EQ(line.substr(line.size() - 11), "[...][Stop]");
+  EXPECT_EQ(LiveMessageText(), line);
+}
+
+}  // namespace
+}  // namespace vantrel::test
