@@ -5,6 +5,7 @@
 #include <memory>
 #include <string_view>
 
+#include "decode/TraceWord.h"
 #include "pipeline/MainWindowSeam.h"
 #include "pipeline/TextFile.h"
 
@@ -185,7 +186,7 @@ std::uint32_t ReadWord() {
     std::uint32_t word = 0;
     if (!ParseWord(gLine, word)) return ReadFailure();
     // 0 and the host's end codes 1 and 2 must never come out of a log.
-    if (word <= 2) {
+    if (IsEndCode(word)) {
       CloseForRead();
       Report("Invalid Log File!", kError);
       return 0;

@@ -132,4 +132,27 @@ TEST_F(DecodeApp, AnUnclosedLogKeepsItsLastWord) {
   EXPECT_EQ(r.out, "Msg     1 [Start]#A0[W] 00 12 [Stop]\nMsg     2 [Start]#A0[R][N][Stop]\n");
 }
 
+// The bundled examples decoded under the option sets listed in
+// tests/data/golden/cases.txt, against their checked-in lines.
+TEST_F(DecodeApp, ExamplesMatchTheirGoldenLines) {
+  const fs::path golden = fs::path(VANTREL_TEST_DATA) / "golden";
+  std::ifstream cases(golden / "cases.txt");
+  std::string row;
+  int checked = 0;
+  while (std::getline(cases, row)) {
+    if (row.empty() || row[0] == '#') continue;
+    const auto bar1 = row.find('|'), bar2 = row.rfind('|');
+    const std::string name = row.substr(0, bar1);
+    const std::string options = row.substr(bar1 + 1, bar2 - bar1 - 1);
+    const std::string log = (fs::path(VANTREL_EXAMPLES) / row.substr(bar2 + 1)).string();
+    SCOPED_TRACE(name);
+    const Outcome r = Decode(options + " " + log);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(r.out == Slurp(golden / (name + ".txt"))) << "decoded lines differ from " << name << ".txt";
+    ++checked;
+  }
+  EXPECT_GE(checked, 9);
+}
+
 }  // namespace
