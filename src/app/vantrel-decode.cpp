@@ -7,9 +7,10 @@
 
 #include "decode/DisplayOptions.h"
 #include "filters/Settings.h"
-#include "pipeline/DisplayFile.h"
-#include "pipeline/MainWindowSeam.h"
-#include "pipeline/Replay.h"
+#include "pipeline/HeadlessMainWindow.h"
+#include "pipeline/TraceControl.h"
+#include "pipeline/TraceParserThread.h"
+#include "pod/PodInterface.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ constexpr int kExitUsage = 2;
 
 constexpr const char* kUsage =
     "usage: vantrel-decode [--protocol BIN|ASCII|HEX|SBS|CD|RAW] [--set KEY=VALUE]...\n"
-    "                      [--display-file FILE] LOGFILE\n"
+    "                      [--display-file FILE] [--display] LOGFILE\n"
     "\n"
     "Replays LOGFILE through the message decoder and writes every decoded message\n"
     "line to standard output, one per line, in order: the lines a display file of\n"
@@ -34,38 +35,12 @@ constexpr const char* kUsage =
     "                      applied after --protocol, in the order given\n"
     "  --display-file FILE also write a display file; an existing FILE is\n"
     "                      replaced without asking\n"
+    "  --display           print everything the trace display receives instead:\n"
+    "                      the log's comment lines, the message lines and the\n"
+    "                      end-of-trace line, as if the display were never trimmed\n"
     "\n"
     "Reports go to standard error as \"Title: text\".\n"
     "Exit status: 0 clean replay, 1 a report was made, 2 usage error.\n";
-
-class HeadlessSeam final : public MainWindowSeam {
- public:
-  void ShowMessage(std::string_view text, std::string_view title) override {
-    ++reports;
-    std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(title.size()), title.data(),
-                 static_cast<int>(text.size()), text.data());
-  }
-  bool AskOkCancel(std::string_view, std::string_view) override { return true; }
-  std::string UserName() override { return "<User Unknown>"; }
-  void AppendDisplayLine(std::string_view) override {}
-  int reports = 0;
-};
-
-class StdoutSink final : public LineSink {
- public:
-  StdoutSink() { std::setvbuf(stdout, nullptr, _IOFBF, 1 << 20); }
-  bool Line(std::string_view line) override {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    if (displayFile && !DisplayFile::WriteLine(line)) {
-      // As the trace display does: the trace ends here.
-      MainWindow().ShowMessage("Cannot Write to File", "Display File Error");
-      return false;
-    }
-    return true;
-  }
-  bool displayFile = false;
-};
 
 int Usage(const char* error) {
   if (error) std::fprintf(stderr, "vantrel-decode: %s\n", error);
@@ -76,9 +51,13 @@ int Usage(const char* error) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  HeadlessSeam seam;
-  SetMainWindow(&seam);
+  HeadlessMainWindow window;
+  window.keepDisplay = false;  // lines go straight to stdout
+  SetMainWindow(&window);
+  CreatePodStatusMutex();
+  InstallDefaultPodInterface();
   RestoreDefaultSettings();
+  bool displayMode = false;
 
   std::string protocol, displayFile, logFile;
   std::vector<std::string> sets;
@@ -104,6 +83,8 @@ int main(int argc, char** argv) {
       const char* v = value("--display-file");
       if (!v) return Usage("--display-file needs a file name");
       displayFile = v;
+    } else if (arg == "--display") {
+      displayMode = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       return Usage(("unknown option " + std::string(arg)).c_str());
     } else if (logFile.empty()) {
@@ -121,23 +102,26 @@ int main(int argc, char** argv) {
   }
   for (const std::string& line : sets) {
     if (!ApplySettingsLine(line)) {
-      seam.ShowMessage("Cannot Read from Setup File Vantrel.vps!", "Setup File Error");
+      window.ShowMessage("Cannot Read from Setup File Vantrel.vps!", "Setup File Error");
       break;
     }
   }
 
-  StdoutSink sink;
-  if (!displayFile.empty()) {
-    // A retry counter above 1 replaces an existing file without asking.
-    if (!DisplayFile::Create(displayFile, 2)) return kExitReported;
-    sink.displayFile = true;
-  }
-  ReplayCounts counts;
-  ReplayLogDirect(logFile, sink, counts);
-  if (sink.displayFile) DisplayFile::Close();
+  std::setvbuf(stdout, nullptr, _IOFBF, 1 << 20);
+  window.onDisplayLine = [displayMode](const DisplayLine& line) {
+    if (!displayMode && !line.message) return;
+    std::fwrite(line.text.data(), 1, line.text.size(), stdout);
+    std::fputc('\n', stdout);
+  };
+  // As "Open Log File for Read..." does: select the file and press Trace.
+  gTraceFiles.logReadName = logFile;
+  gTraceFiles.displayFileName = displayFile;
+  TraceButtonClick();
+  window.Run();
+  MainWindowClose();
   if (std::fflush(stdout) != 0) {
     std::fprintf(stderr, "vantrel-decode: cannot write to standard output\n");
     return kExitReported;
   }
-  return seam.reports > 0 ? kExitReported : kExitClean;
+  return window.reports > 0 ? kExitReported : kExitClean;
 }

@@ -36,7 +36,11 @@ void SetMessageNumber(std::uint32_t low, std::uint32_t high);
 // Words and records of the messages shown, in display order. Guarded by
 // gTrace.MsgTrackingMutex while a trace runs. Indices are 1-based.
 inline constexpr std::uint32_t kMsgWordBufferSize = 250'000;
-inline constexpr std::uint32_t kMsgRecordTableSize = 10'000;
+// One record per message line the trace display can hold at once: its 10,000
+// lines, the batch a display tick appends before it trims again (1,000), the
+// lines queued for the display (1,000) and one decoded batch (255). So the
+// records never run out while they must stay in step with the lines.
+inline constexpr std::uint32_t kMsgRecordTableSize = 12'500;
 inline constexpr std::uint32_t kMessageWordListSize = 999;
 
 struct MessageTables {

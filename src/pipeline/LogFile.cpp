@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "decode/TraceWord.h"
 #include "pipeline/MainWindowSeam.h"
@@ -29,6 +30,7 @@ std::string gWriteName;
 std::FILE* gReadFile = nullptr;
 std::unique_ptr<LineReader> gReader;
 std::string gLine;
+CommentSink gCommentSink;
 
 void Report(std::string_view text, std::string_view title) { MainWindow().ShowMessage(text, title); }
 
@@ -179,7 +181,11 @@ std::uint32_t ReadWord() {
         CloseForRead();
         return 0;
       }
-      MainWindow().AppendDisplayLine(gLine);
+      if (gCommentSink) {
+        gCommentSink(gLine);
+      } else {
+        MainWindow().AppendDisplayLine(gLine);
+      }
       continue;
     }
 
@@ -205,5 +211,7 @@ void CloseForRead() {
   gReadFile = nullptr;
   if (!ok) Report("Cannot Close Log File", kError);
 }
+
+void SetCommentSink(CommentSink sink) { gCommentSink = std::move(sink); }
 
 }  // namespace vantrel::LogFile

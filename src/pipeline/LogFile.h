@@ -5,7 +5,9 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace vantrel::LogFile {
 
@@ -31,5 +33,10 @@ bool OpenForRead(const std::string& name);
 std::uint32_t ReadWord();
 // Main thread (halt), and the reader itself at the end.
 void CloseForRead();
+
+// Where ReadWord sends the comment lines it meets; empty sends them to the
+// trace display through the main-window seam. Set on the reading thread.
+using CommentSink = std::function<void(std::string_view line)>;
+void SetCommentSink(CommentSink sink);
 
 }  // namespace vantrel::LogFile

@@ -3,15 +3,7 @@
 namespace vantrel {
 namespace {
 
-class SilentSeam final : public MainWindowSeam {
- public:
-  void ShowMessage(std::string_view, std::string_view) override {}
-  bool AskOkCancel(std::string_view, std::string_view) override { return true; }
-  std::string UserName() override { return "<User Unknown>"; }
-  void AppendDisplayLine(std::string_view) override {}
-};
-
-SilentSeam gSilent;
+NullMainWindow gSilent;
 MainWindowSeam* gSeam = &gSilent;
 
 }  // namespace

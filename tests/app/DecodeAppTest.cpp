@@ -84,6 +84,16 @@ TEST_F(DecodeApp, PrintsTheLinesOfTheDefaultAndChosenOptions) {
   EXPECT_EQ(r.out.substr(0, 33), "Msg     1 [Start]#A0[W] 0000.0000");
 }
 
+TEST_F(DecodeApp, DisplayModeShowsWhatTheTraceDisplayReceives) {
+  const std::string log = Write("a.log", Log(kWords));
+  const Outcome r = Decode("--display " + log);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            ";Orbisan Corporation\n;Vantrel Log File\n;Ver 01.01\n;Created: 06-Dec-2026 at 09:00\n;By: Test\n"
+            "Msg     1 [Start]#A0[W] 00 12 [Stop]\nMsg     2 [Start]#A0[R][N][Stop]\n"
+            "Log File Exhausted, Trace Terminated.\n");
+}
+
 TEST_F(DecodeApp, WritesADisplayFileWithTheSameLines) {
   const std::string log = Write("a.log", Log(kWords));
   const std::string display = Write("out.txt", "old contents");

@@ -32,7 +32,7 @@ struct Message {
 };
 inline void PrintTo(const Message& m, std::ostream* os) { *os << '[' << m.title << "] " << m.text; }
 
-class RecordingSeam final : public MainWindowSeam {
+class RecordingSeam final : public NullMainWindow {
  public:
   void ShowMessage(std::string_view text, std::string_view title) override {
     messages.push_back({std::string(text), std::string(title)});

@@ -1,0 +1,238 @@
+#include "pipeline/DisplayLoop.h"
+
+#include <chrono>
+#include <deque>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "decode/ParseAH.h"
+#include "pipeline/DisplayFile.h"
+#include "pipeline/MainWindowSeam.h"
+#include "pipeline/TraceControl.h"
+#include "pipeline/TraceParserThread.h"
+#include "pipeline/TraceState.h"
+#include "pod/PodInterface.h"
+
+namespace vantrel {
+
+DisplayedLineCount gDisplayedLines;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kLoopWait = 10ms;
+constexpr std::uint32_t kMaxRetries = 10;
+
+// Which display lines are message lines, in display order. The displayed
+// message tables hold one record per message line, so trimming the display
+// moves the tables by the message lines it removes, not by every line.
+std::deque<bool> gIsMessage;
+std::vector<DisplayLine> gBatch;
+
+// Runs fn while holding the tracking mutex; false when the trace stopped or
+// the mutex does not exist.
+template <typename F>
+bool WithTracking(F fn) {
+  for (;;) {
+    std::timed_mutex* m = gTrace.MsgTrackingMutex.get();
+    if (!gTrace.TraceRunning || m == nullptr) return false;
+    if (m->try_lock_for(kLoopWait)) {
+      fn();
+      m->unlock();
+      return true;
+    }
+  }
+}
+
+// Drops the first `messages` records and the words they point to.
+void ShiftTables(std::size_t messages) {
+  MessageTables& t = gMsgTables;
+  if (messages == 0) return;
+  if (messages >= t.recordNext - 1) {
+    ClearMessageTables();
+    return;
+  }
+  const std::uint32_t r = static_cast<std::uint32_t>(messages);
+  const std::uint32_t last = std::min(t.records[r].stopIndex, t.wordNext - 1);
+  std::uint32_t moved = 0;
+  for (std::uint32_t i = last + 1; i < t.wordNext; ++i) t.words[++moved] = t.words[i];
+  t.wordNext = moved + 1;
+  moved = 0;
+  for (std::uint32_t i = r + 1; i < t.recordNext; ++i) {
+    MessageRecord rec = t.records[i];
+    rec.startIndex -= last;
+    rec.stopIndex -= last;
+    t.records[++moved] = rec;
+  }
+  t.recordNext = moved + 1;
+}
+
+// false when the tick must end.
+bool Trim() {
+  MainWindowSeam& seam = MainWindow();
+  const std::size_t lines = seam.DisplayLineCount();
+  if (lines <= kLineLimit) return true;
+  const std::size_t r = lines - kLineLimit / 2;
+  std::size_t messages = 0;
+  for (std::size_t i = 0; i < r && i < gIsMessage.size(); ++i) messages += gIsMessage[i] ? 1 : 0;
+  if (!WithTracking([&] { ShiftTables(messages); })) return false;
+  seam.DeleteFirstDisplayLines(r);
+  gIsMessage.erase(gIsMessage.begin(), gIsMessage.begin() + static_cast<std::ptrdiff_t>(std::min(r, gIsMessage.size())));
+  return true;
+}
+
+void CountLines(std::uint32_t n) {
+  gDisplayedLines.units += n;
+  if (gDisplayedLines.units >= kCounterWrap) {
+    gDisplayedLines.units -= kCounterWrap;
+    ++gDisplayedLines.thousandsOfMillions;
+  }
+}
+
+void RetryLostPod() {
+  MainWindowSeam& seam = MainWindow();
+  for (;;) {
+    seam.Beep();
+    if (gRetryCounter > kMaxRetries) {
+      AppendDisplayNote("External Pod Not Detected, Trace Terminated.");
+      HaltButtonClick();
+      seam.WaitMilliseconds(1000);
+      gPod.ReleaseInterface();
+      return;
+    }
+    AppendDisplayNote("Pod Communication Lost, Attempting Retry (" + std::to_string(gRetryCounter) + ") of (" +
+                      std::to_string(kMaxRetries) + ").");
+    ++gRetryCounter;
+    seam.TraceStatusRefresh();
+    HaltButtonClick();
+    seam.WaitMilliseconds(1000);
+    if (PodInitialized) {
+      seam.StartTraceClickTimer();
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+void AppendDisplayNote(std::string_view line) {
+  MainWindow().AppendDisplayLine(line);
+  gIsMessage.push_back(false);
+}
+
+void EmptyDisplay() {
+  MainWindow().ClearDisplay();
+  gIsMessage.clear();
+}
+
+void ResetDisplayLoop() {
+  gBatch.clear();
+  gDisplayedLines = {};
+}
+
+void DataMemoUpdateTimer() {
+  if (!gTrace.TraceRunning) return;
+  MainWindowSeam& seam = MainWindow();
+  std::uint32_t endCode = kNoEndCode;
+
+  if (!gTraceFiles.logReadName.empty() && seam.DisplayLineCount() > kLineLimit) {
+    if (seam.TraceButtonCaption() == "More!") {
+      seam.SetTraceButton("Pause!", "pause message display", true, false);
+    } else if (seam.LogReadAutoPauseChecked()) {
+      TraceButtonClick();
+      return;
+    }
+  }
+  if (!Trim()) return;
+
+  gBatch.clear();
+  std::timed_mutex* m = gTrace.DisplayQueueMutex.get();
+  if (m == nullptr) return;
+  if (m->try_lock_for(kLoopWait)) {
+    if (gTrace.NewLinesQueued) {
+      gBatch.swap(gTrace.DisplayQueue);
+      gTrace.NewLinesQueued = false;
+    }
+    endCode = gTrace.EndCode;
+    m->unlock();
+    if (!gBatch.empty()) DisplayQueueTaken();
+  }
+
+  if (!gBatch.empty()) {
+    seam.AppendDisplayLines(gBatch);
+    std::uint32_t messages = 0;
+    for (const DisplayLine& line : gBatch) {
+      gIsMessage.push_back(line.message);
+      messages += line.message ? 1 : 0;
+    }
+    CountLines(messages);
+    if (DisplayFile::DisplayFileOpen) {
+      for (const DisplayLine& line : gBatch) {
+        if (line.message && !DisplayFile::WriteLine(line.text)) {
+          AppendDisplayNote("Display File Error, Trace Terminated.");
+          seam.ShowMessage("Cannot Write to File", "Display File Error");
+          HaltButtonClick();
+          return;
+        }
+      }
+    }
+  }
+
+  switch (endCode) {
+    case kEndLogExhausted:
+      AppendDisplayNote("Log File Exhausted, Trace Terminated.");
+      HaltButtonClick();
+      break;
+    case kEndPodMemoryFull:
+      seam.Beep();
+      AppendDisplayNote("Pod Recording Memory Full Detected, Trace Terminated.");
+      HaltButtonClick();
+      break;
+    case kEndPodLost:
+      RetryLostPod();
+      break;
+    default:
+      break;
+  }
+}
+
+void PauseDisplay() {
+  MainWindowSeam& seam = MainWindow();
+  seam.SetTraceButton("More!", "resume message display", true, false);
+  seam.SetDisplayTimerEnabled(false);
+  if (gMsgTables.recordNext > 1) seam.SetDisplayContextMenu(true);
+}
+
+void ResumeDisplay() {
+  MainWindowSeam& seam = MainWindow();
+  seam.SetDisplayContextMenu(false);
+  seam.SetDisplayTimerEnabled(true);
+}
+
+void ClearDisplayButtonClick() {
+  auto clear = [] {
+    EmptyDisplay();
+    ClearMessageTables();
+  };
+  if (!gTrace.TraceRunning) {
+    clear();
+    return;
+  }
+  for (;;) {
+    std::timed_mutex* m = gTrace.MsgTrackingMutex.get();
+    if (m == nullptr || !gTrace.TraceRunning) {
+      clear();
+      return;
+    }
+    if (m->try_lock_for(100ms)) {
+      clear();
+      m->unlock();
+      return;
+    }
+    std::this_thread::sleep_for(kLoopWait);
+  }
+}
+
+}  // namespace vantrel

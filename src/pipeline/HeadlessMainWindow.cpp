@@ -1,0 +1,185 @@
+#include "pipeline/HeadlessMainWindow.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <thread>
+
+#include "pipeline/DisplayLoop.h"
+#include "pipeline/TraceControl.h"
+#include "pipeline/TraceState.h"
+
+namespace vantrel {
+namespace {
+
+using namespace std::chrono_literals;
+constexpr auto kTick = 10ms;
+constexpr auto kTraceClickDelay = 100ms;
+constexpr auto kTaskWait = 100ms;
+constexpr auto kSpin = 200us;
+
+}  // namespace
+
+void HeadlessMainWindow::ShowMessage(std::string_view text, std::string_view title) {
+  std::lock_guard lock(reportMutex_);
+  ++reports;
+  if (onMessage) {
+    onMessage(text, title);
+  } else {
+    std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(title.size()), title.data(), static_cast<int>(text.size()),
+                 text.data());
+  }
+}
+
+bool HeadlessMainWindow::AskOkCancel(std::string_view, std::string_view) { return answerOk; }
+
+void HeadlessMainWindow::AppendDisplayLine(std::string_view line) {
+  DisplayLine l{std::string(line), false};
+  if (onDisplayLine) onDisplayLine(l);
+  ++lineCount_;
+  if (keepDisplay) display.push_back(std::move(l.text));
+}
+
+void HeadlessMainWindow::AppendDisplayLines(const std::vector<DisplayLine>& lines) {
+  for (const DisplayLine& l : lines) {
+    if (onDisplayLine) onDisplayLine(l);
+    if (keepDisplay) display.push_back(l.text);
+  }
+  lineCount_ += lines.size();
+}
+
+void HeadlessMainWindow::DeleteFirstDisplayLines(std::size_t count) {
+  count = std::min(count, lineCount_);
+  lineCount_ -= count;
+  if (keepDisplay) display.erase(display.begin(), display.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
+void HeadlessMainWindow::SetTraceButton(std::string_view caption, std::string_view hint, bool enabled, bool) {
+  traceCaption = caption;
+  traceHint = hint;
+  traceEnabled = enabled;
+}
+
+void HeadlessMainWindow::SetBandwidth(int percent, std::string_view label) {
+  bandwidth = percent;
+  bandwidthLabel = label;
+}
+
+void HeadlessMainWindow::RunInitializePodCommand() {
+  ++initializePodRuns;
+  if (onInitializePod) onInitializePod();
+}
+
+void HeadlessMainWindow::StartTraceClickTimer() {
+  traceClickPending = true;
+  traceClickDue_ = Clock::now() + kTraceClickDelay;
+}
+
+void HeadlessMainWindow::WaitMilliseconds(int ms) {
+  waits.push_back(ms);
+  if (realWaits) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+template <typename Ready>
+bool HeadlessMainWindow::SpinUntil(const Ready& ready) {
+  const auto until = Clock::now() + kSpin;
+  for (unsigned i = 1;; ++i) {
+    if (ready()) return true;
+    if (i % 1024 == 0 && Clock::now() >= until) return false;
+  }
+}
+
+bool HeadlessMainWindow::RunOnMainThread(const std::function<void()>& fn) {
+  Task task{&fn};
+  {
+    std::lock_guard lock(mutex_);
+    tasks_.push_back(&task);
+  }
+  ++signals_;
+  wake_.notify_one();
+  if (SpinUntil([&] { return task.done.load(); })) return true;
+  std::unique_lock lock(mutex_);
+  while (!task.done) {
+    if (!task.started && !gTrace.TraceRunning) {
+      tasks_.erase(std::find(tasks_.begin(), tasks_.end(), &task));
+      return false;
+    }
+    finished_.wait_for(lock, kTaskWait);
+  }
+  return true;
+}
+
+void HeadlessMainWindow::PostToMainThread(std::function<void()> fn) {
+  {
+    std::lock_guard lock(mutex_);
+    posted_.push_back(std::move(fn));
+  }
+  ++signals_;
+  wake_.notify_one();
+}
+
+void HeadlessMainWindow::DisplayWork() {
+  {
+    std::lock_guard lock(mutex_);
+    work_ = true;
+  }
+  ++signals_;
+  wake_.notify_one();
+}
+
+void HeadlessMainWindow::Run() {
+  auto nextTick = Clock::now() + kTick;
+  for (;;) {
+    Task* task = nullptr;
+    std::function<void()> post;
+    bool work = false;
+    {
+      std::unique_lock lock(mutex_);
+      if (!posted_.empty()) {
+        post = std::move(posted_.front());
+        posted_.pop_front();
+      } else if (!tasks_.empty()) {
+        task = tasks_.front();
+        tasks_.pop_front();
+        task->started = true;
+      } else {
+        work = work_;
+      }
+    }
+    if (post) {
+      post();
+      continue;
+    }
+    if (task != nullptr) {
+      (*task->fn)();
+      std::lock_guard lock(mutex_);
+      task->done = true;
+      finished_.notify_all();
+      continue;
+    }
+    const auto now = Clock::now();
+    if (displayTimerEnabled && (work || now >= nextTick)) {
+      {
+        std::lock_guard lock(mutex_);
+        work_ = false;
+      }
+      DataMemoUpdateTimer();
+      nextTick = Clock::now() + kTick;
+      continue;
+    }
+    if (traceClickPending && now >= traceClickDue_) {
+      traceClickPending = false;
+      TraceClickTimerTimer();
+      continue;
+    }
+    const std::uint64_t seen = signals_;
+    if (displayTimerEnabled && SpinUntil([&] { return signals_ != seen; })) continue;
+    std::unique_lock lock(mutex_);
+    if (!tasks_.empty() || !posted_.empty() || (displayTimerEnabled && work_)) continue;
+    if (!displayTimerEnabled && !traceClickPending) return;
+    auto until = displayTimerEnabled ? nextTick : traceClickDue_;
+    if (displayTimerEnabled && traceClickPending) until = std::min(nextTick, traceClickDue_);
+    wake_.wait_until(lock, until);
+  }
+}
+
+}  // namespace vantrel

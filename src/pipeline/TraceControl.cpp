@@ -1,0 +1,202 @@
+#include "pipeline/TraceControl.h"
+
+#include <new>
+
+#include "analysis/AddressStats.h"
+#include "decode/ParseAH.h"
+#include "pipeline/DisplayFile.h"
+#include "pipeline/DisplayLoop.h"
+#include "pipeline/LogFile.h"
+#include "pipeline/MainWindowSeam.h"
+#include "pipeline/TraceParserThread.h"
+#include "pipeline/TraceState.h"
+#include "pod/PodInterface.h"
+
+namespace vantrel {
+
+TraceFiles gTraceFiles;
+SpoolChoice gSpoolChoice;
+std::uint32_t gSpoolSizeBytes = 100000;
+std::uint32_t gRetryCounter = 1;
+
+namespace {
+
+constexpr std::uint32_t kBufferSizes[] = {100000, 250000, 500000, 1000000};
+constexpr std::uint32_t kFileSizes[] = {10000000, 100000000, 500000000, 1000000000};
+constexpr std::uint32_t kByteFifoSize = 1000;
+constexpr const char* kPodReport = "Pod Interface Report";
+
+const char* const kDisplayDisabledNotes[] = {
+    " ",
+    "Trace Data Disable can be used to capture trace data that",
+    "crossed the I2C Bus faster than the data can be processed",
+    "and displayed onscreen.",
+    " ",
+    "Trace Data Disable should be used with the Log File for Write",
+    "option. After logging trace data, Enable Trace Data Display",
+    "and open the Log File for Read to process and display the",
+    "captured trace data.",
+    " ",
+    "See Menu|Setup|Enable Trace Display",
+    "See Menu|Setup|Open Log File for Write",
+    "See Menu|Setup|Open Log File for Read",
+};
+
+int Item(int item) { return item >= 0 && item < 4 ? item : 0; }
+
+void Halt();
+
+// A start-up failure after the pipeline was set up: halt, then report.
+void FailStart(const char* text, const char* title) {
+  Halt();
+  MainWindow().ShowMessage(text, title);
+}
+
+template <typename T>
+bool Make(std::unique_ptr<T>& p) {
+  p.reset(new (std::nothrow) T);
+  return p != nullptr;
+}
+
+void StartTrace() {
+  MainWindowSeam& seam = MainWindow();
+  const bool replay = !gTraceFiles.logReadName.empty();
+  EmptyDisplay();
+  if (gPodOptions.ExtTrigger) {
+    AppendDisplayNote("Trace Control: (Start Trace on Trigger IN)");
+    AppendDisplayNote(" ");
+    AppendDisplayNote(" ");
+  }
+  if (!seam.EnableTraceDisplayChecked()) {
+    AppendDisplayNote("Trace Display Disabled:");
+    AppendDisplayNote(" ");
+    AppendDisplayNote(gTraceFiles.logWriteName.empty() ? "Log File for Write Disabled" : "Log File for Write Enabled");
+    for (const char* note : kDisplayDisabledNotes) AppendDisplayNote(note);
+  }
+  gTrace.SpoolDevice = SpoolDeviceOf(gSpoolChoice);
+  gSpoolSizeBytes = SpoolSizeOf(gSpoolChoice);
+
+  if (!replay && !PodInitialized) {
+    seam.RunInitializePodCommand();
+    if (!PodInitialized) return;
+  }
+  if (replay) {
+    if (!LogFile::OpenForRead(gTraceFiles.logReadName)) return;
+  } else {
+    if (!gTraceFiles.logWriteName.empty() && !LogFile::CreateForWrite(gTraceFiles.logWriteName, static_cast<int>(gRetryCounter)))
+      return;
+    gPod.StartPodTrace(seam.EnableBitTimingChecked(), gPodOptions.ExtTrigger, gPodOptions.TrigCode, gPodOptions.Threshold);
+  }
+  if (!gTraceFiles.displayFileName.empty() &&
+      !DisplayFile::Create(gTraceFiles.displayFileName, static_cast<int>(gRetryCounter))) {
+    Halt();
+    return;
+  }
+
+  if (replay) {
+    seam.SetTraceButton("Pause!", "pause message display", true, false);
+    seam.SetHaltButton(true, false);
+  } else {
+    seam.SetTraceButton(seam.TraceButtonCaption(), "start Trace", false, false);
+    seam.SetHaltButton(true, true);
+  }
+  seam.SetSetupMenuEnabled(false);
+  seam.SetDisplayContextMenu(false);
+  seam.SetBandwidth(0, "0%");
+
+  ResetDecoder();
+  ResetStatistics();
+  seam.TraceStatusStarted();
+
+  ResetDisplayLoop();
+  gTrace.DisplayQueue.clear();
+  gTrace.NewLinesQueued = false;
+  gTrace.Words.Clear();
+  ClearMessageTables();
+  gTrace.EndCode = kNoEndCode;
+  gTrace.IdleRunCount = 0;
+  ClearPodMemoryFull();
+  // Fresh pod flags before the parser thread first reads them: the last
+  // trace's may still say the pod was lost.
+  if (!replay) PollPodStatus();
+  gRetryCounter = 1;
+  gTrace.EndCodePushed = false;
+  ++gTrace.Generation;
+  gTrace.TraceRunning = true;
+
+  if (!Make(gTrace.MsgTrackingMutex)) return FailStart("Displayed Msg Tracking Mutex Creation Failed", kPodReport);
+  if (!Make(gTrace.DisplayQueueMutex))
+    return FailStart("Trace Data Processing Thread Mutex Creation Failed", kPodReport);
+  if (!ByteFifo.Create(kByteFifoSize, 1))
+    return FailStart("Trace Data Processing Thread Buffer Allocation Failure", kPodReport);
+  if (!StartParserThread()) return FailStart("Trace Data Processing Thread Creation Failed", "Trace Report");
+  seam.SetDisplayTimerEnabled(true);
+}
+
+void Halt() {
+  MainWindowSeam& seam = MainWindow();
+  seam.SetDisplayTimerEnabled(false);
+  gTrace.TraceRunning = false;
+  const bool ended = WaitParserThreadEnd();
+  if (PodInitialized) gPod.StopPodTrace();
+  if (ended) {
+    ByteFifo.Destroy();
+    gTrace.MsgTrackingMutex.reset();
+    gTrace.DisplayQueueMutex.reset();
+  } else {
+    // The thread was let go and may still touch them: they stay alive for the
+    // rest of the run rather than be freed under it.
+    (void)gTrace.MsgTrackingMutex.release();
+    (void)gTrace.DisplayQueueMutex.release();
+  }
+  LogFile::CloseForWrite();
+  seam.SetLogWriteMenuEnabled(true);
+  DisplayFile::Close();
+  if (!gTraceFiles.logReadName.empty()) {
+    LogFile::CloseForRead();
+    gTraceFiles.logReadName.clear();
+    seam.LogReadSelectionCleared();
+  }
+  seam.SetTraceButton("Trace", "start Trace", true, true);
+  seam.SetHaltButton(false, false);
+  seam.SetSetupMenuEnabled(true);
+  if (gMsgTables.recordNext > 1) seam.SetDisplayContextMenu(true);
+  seam.SetBandwidth(0, "0%");
+  if (PodInitialized) gPod.ReleaseInterface();
+  PodInitialized = gPod.InitializePod(gPodSelection.configPath);
+}
+
+}  // namespace
+
+void RestoreDefaultSpoolChoice() { gSpoolChoice = SpoolChoice{}; }
+
+int SpoolDeviceOf(const SpoolChoice& choice) { return choice.deviceItem == 1 ? 1 : 2; }
+
+std::uint32_t SpoolSizeOf(const SpoolChoice& choice) {
+  return choice.deviceItem == 1 ? kFileSizes[Item(choice.fileSizeItem)] : kBufferSizes[Item(choice.bufferSizeItem)];
+}
+
+void TraceButtonClick() {
+  const std::string caption = MainWindow().TraceButtonCaption();
+  if (caption == "Pause!") {
+    PauseDisplay();
+  } else if (caption == "More!") {
+    ResumeDisplay();
+  } else {
+    StartTrace();
+  }
+}
+
+void HaltButtonClick() { Halt(); }
+
+void TraceClickTimerTimer() { TraceButtonClick(); }
+
+void MainWindowClose() {
+  Halt();
+  if (PodInitialized) gPod.ReleaseInterface();
+  ClosePodStatusMutex();
+  gTrace.DisplayQueue.clear();
+  gTrace.DisplayQueue.shrink_to_fit();
+}
+
+}  // namespace vantrel

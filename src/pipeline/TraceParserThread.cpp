@@ -1,0 +1,454 @@
+#include "pipeline/TraceParserThread.h"
+
+#include <chrono>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#if defined(__linux__)
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
+#include "decode/ParseAH.h"
+#include "decode/TraceWord.h"
+#include "pipeline/LogFile.h"
+#include "pipeline/MainWindowSeam.h"
+#include "pipeline/SpoolFile.h"
+#include "pipeline/TraceState.h"
+#include "pod/PodInterface.h"
+
+namespace vantrel {
+
+CircularBuffer ByteFifo;
+CircularBuffer RamSpool;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kWorkerWait = 100ms;
+constexpr auto kRetryPause = 10ms;
+constexpr std::uint32_t kFoldedIdleWord = kWrapFlag;
+constexpr TraceWord kWrapFullStamp = 0x01FFFF00u;
+constexpr TraceWord kClearStamp = 0xFF0000FFu;
+
+// Pod status. The mutex lives for the whole run.
+std::unique_ptr<std::timed_mutex> gPodStatusMutex;
+bool gPodAlive = false, gPodFifoEmpty = true, gPodMemoryFull = false;
+
+bool ReadFlag(const bool& flag) {
+  std::timed_mutex* m = gPodStatusMutex.get();
+  if (m == nullptr || !m->try_lock_for(kWorkerWait)) return false;
+  const bool value = flag;
+  m->unlock();
+  return value;
+}
+
+// The parser thread and what it shares with the halt. Both sides take
+// gEndMutex only briefly and never with another mutex.
+std::thread gThread;
+std::mutex gEndMutex;
+std::condition_variable gEnded;
+bool gFinished = true;
+
+// Lets a parser thread that waits for room in the display queue go on as
+// soon as the display loop has emptied it, instead of a fixed sleep.
+std::mutex gRoomMutex;
+std::condition_variable gRoom;
+std::uint64_t gRoomGeneration = 0;
+
+void WaitForRoom(std::uint64_t seen) {
+  std::unique_lock lock(gRoomMutex);
+  gRoom.wait_for(lock, kRetryPause, [&] { return gRoomGeneration != seen; });
+}
+
+std::uint64_t RoomGeneration() {
+  std::lock_guard lock(gRoomMutex);
+  return gRoomGeneration;
+}
+
+void SetLowestPriority() {
+#if defined(__linux__)
+  // Two steps below normal, as the acquisition thread must never starve.
+  const auto tid = static_cast<id_t>(::syscall(SYS_gettid));
+  (void)::setpriority(PRIO_PROCESS, tid, ::getpriority(PRIO_PROCESS, tid) + 2);
+#endif
+}
+
+// A log comment and the position (counted over the whole trace) of the word
+// it stands before.
+struct Comment {
+  std::uint64_t beforeWord;
+  std::string text;
+};
+
+// One batch of words on its way through the main thread's decoder. Shared by
+// the parser thread and the posted call, so neither outlives the other's data.
+struct BatchJob {
+  std::uint32_t generation = 0;
+  std::uint64_t first = 0;  // trace position of words[0]
+  std::vector<TraceWord> words;
+  std::vector<Comment> comments;
+  std::vector<DisplayLine> lines;
+  std::uint32_t endCode = kNoEndCode;  // follows the batch
+  std::atomic<bool> done{false};
+};
+
+std::mutex gJobMutex;  // only for waiting on gJobDone
+std::condition_variable gJobDone;
+
+// The main thread's share of a batch: comments in their places, decoded lines.
+void DecodeBatch(BatchJob& job) {
+  if (!gTrace.TraceRunning || gTrace.Generation != job.generation) return;
+  MainWindowSeam& seam = MainWindow();
+  std::size_t c = 0;
+  for (std::size_t i = 0; i <= job.words.size(); ++i) {
+    const std::uint64_t position = job.first + i;
+    const bool last = i == job.words.size();
+    // Comments after the last word stand before the end code that follows.
+    while (c < job.comments.size() &&
+           (last ? job.comments[c].beforeWord <= position : job.comments[c].beforeWord == position)) {
+      job.lines.push_back({std::move(job.comments[c].text), false});
+      ++c;
+    }
+    if (last) break;
+    if (!seam.EnableTraceDisplayChecked()) continue;
+    const std::string& line = DecodeTraceWord(job.words[i]);
+    if (!line.empty()) job.lines.push_back({line, true});
+  }
+  {
+    std::lock_guard lock(gJobMutex);
+    job.done = true;
+  }
+  gJobDone.notify_all();
+}
+
+class Parser {
+ public:
+  void Run();
+
+ private:
+  bool TakeSpoolRecord(SpoolRecord& record);
+  bool AssembleRecord(const SpoolRecord& record);
+  void ReadLogWords();
+  void PushPodStatusEndCode();
+  bool Drain();
+  bool CompleteOldest();
+  bool CompleteAll();
+  bool QueueLines(std::vector<DisplayLine>& lines);
+  void StoreEndCode(std::uint32_t code);
+
+  bool logReadAtStart_ = false;
+  std::uint64_t pushed_ = 0;  // words pushed during the trace
+  std::uint64_t popped_ = 0;  // words popped during the trace
+  std::deque<Comment> comments_;
+  // Batches the main thread decodes while this thread reads the next ones,
+  // oldest first.
+  static constexpr std::size_t kMaxInFlight = 4;
+  std::deque<std::shared_ptr<BatchJob>> inFlight_;
+};
+
+void Parser::Run() {
+  logReadAtStart_ = LogFile::LogReadOpen;
+  if (logReadAtStart_) {
+    LogFile::SetCommentSink([this](std::string_view line) { comments_.push_back({pushed_, std::string(line)}); });
+  }
+  SpoolRecord record;
+  while (gTrace.TraceRunning) {
+    if (TakeSpoolRecord(record)) {
+      if (!gTrace.TraceRunning || !AssembleRecord(record)) break;
+    } else if (logReadAtStart_) {
+      ReadLogWords();
+    } else {
+      PushPodStatusEndCode();
+    }
+    if (gTrace.Words.Empty() && comments_.empty()) {
+      // Nothing new: finish the batches under way before resting.
+      if (!CompleteAll()) break;
+      std::this_thread::sleep_for(kRetryPause);
+      continue;
+    }
+    if (!Drain()) break;
+  }
+  LogFile::SetCommentSink(nullptr);
+}
+
+bool Parser::TakeSpoolRecord(SpoolRecord& record) {
+  if (gTrace.SpoolDevice == 1) return SpoolFile::ReadRecord(record);
+  if (gTrace.SpoolDevice == 2) return RamSpool.Count() >= 1 && RamSpool.Read(record.bytes);
+  return false;
+}
+
+// Moves the record's bytes into ByteFifo and folds the words they make.
+// false when the trace stopped meanwhile.
+bool Parser::AssembleRecord(const SpoolRecord& record) {
+  // A damaged length must not read past the payload.
+  const std::uint32_t length = std::min(record.Length(), kSpoolPayload);
+  while (!ByteFifo.Write(record.Payload(), length)) {
+    if (!gTrace.TraceRunning) return false;
+    std::this_thread::sleep_for(kRetryPause);
+  }
+  WordFifo& fifo = gTrace.Words;
+  while (gTrace.TraceRunning) {
+    TraceWord w = gPod.GetTraceWord();
+    if (w == kNoWord) break;
+    if (IsWrapRecord(w)) {
+      if (++gTrace.IdleRunCount > kMaxFoldedIdle - 1) {
+        fifo.Push(kFoldedIdleWord + gTrace.IdleRunCount);
+        gTrace.IdleRunCount = 0;
+      }
+      continue;
+    }
+    if (gTrace.IdleRunCount > 0) {
+      fifo.Push(kFoldedIdleWord + gTrace.IdleRunCount);
+      gTrace.IdleRunCount = 0;
+    }
+    if ((w & kWrapFullStamp) == kWrapFullStamp) w &= kClearStamp;
+    fifo.Push(w);
+  }
+  return true;
+}
+
+// A replay reads as many words as the FIFO holds, so that one trip to the main
+// thread decodes many of them; a 0 (end of the replay) is pushed too.
+void Parser::ReadLogWords() {
+  WordFifo& fifo = gTrace.Words;
+  while (LogFile::LogReadOpen && fifo.count < WordFifo::kCapacity) {
+    const TraceWord w = LogFile::ReadWord();
+    fifo.Push(w);
+    ++pushed_;
+    if (w == kNoWord) break;
+  }
+}
+
+void Parser::PushPodStatusEndCode() {
+  if (gTrace.EndCodePushed) return;
+  if (!ReadPodAlive()) {
+    gTrace.Words.Push(kEndPodLost);
+    gTrace.EndCodePushed = true;
+  } else if (ReadPodFifoEmpty() && ReadPodMemoryFull()) {
+    gTrace.Words.Push(kEndPodMemoryFull);
+    gTrace.EndCodePushed = true;
+  }
+}
+
+// Pops the words in batches that end before an end code. Each batch is logged,
+// then decoded on the main thread while this thread goes on; its lines are
+// queued, and then its end code stored, before the next batch is handed over,
+// so lines and end codes keep the order of the words. false when the trace
+// stopped.
+bool Parser::Drain() {
+  WordFifo& fifo = gTrace.Words;
+  do {
+    auto job = std::make_shared<BatchJob>();
+    job->generation = gTrace.Generation;
+    job->first = popped_;
+    job->words.reserve(fifo.count);
+    while (!fifo.Empty()) {
+      const TraceWord w = fifo.Pop();
+      if (IsEndCode(w)) {
+        job->endCode = w;
+        break;
+      }
+      job->words.push_back(w);
+    }
+    popped_ += job->words.size() + (job->endCode != kNoEndCode ? 1 : 0);
+    for (TraceWord w : job->words) LogFile::WriteWord(w);
+    const std::uint64_t end = job->first + job->words.size();
+    while (!comments_.empty() && comments_.front().beforeWord <= end) {
+      job->comments.push_back(std::move(comments_.front()));
+      comments_.pop_front();
+    }
+
+    if (inFlight_.size() >= kMaxInFlight && !CompleteOldest()) return false;
+    if (job->words.empty() && job->comments.empty()) {
+      job->done = true;  // an end code alone: nothing for the decoder
+    } else {
+      MainWindow().PostToMainThread([job] { DecodeBatch(*job); });
+    }
+    const bool ends = job->endCode != kNoEndCode;
+    inFlight_.push_back(std::move(job));
+    // An end code is handed on at once; an overflowed FIFO yields end code 0
+    // for ever, so there is no need to spin on it.
+    if (ends && !CompleteAll()) return false;
+    if (fifo.overflow) {
+      std::this_thread::sleep_for(kRetryPause);
+    }
+  } while (gTrace.TraceRunning && !fifo.Empty());
+  return gTrace.TraceRunning;
+}
+
+bool Parser::CompleteAll() {
+  while (!inFlight_.empty()) {
+    if (!CompleteOldest()) return false;
+  }
+  return true;
+}
+
+// Waits for the oldest batch under way and hands on its lines and end code.
+// false when the trace stopped first (what it had is dropped).
+bool Parser::CompleteOldest() {
+  if (inFlight_.empty()) return true;
+  BatchJob& job = *inFlight_.front();
+  for (int spin = 0; spin < 1 << 16 && !job.done; ++spin) {
+  }
+  if (!job.done) {
+    std::unique_lock lock(gJobMutex);
+    while (!job.done && gTrace.TraceRunning) gJobDone.wait_for(lock, kWorkerWait);
+  }
+  if (!job.done) return false;
+  if (!QueueLines(job.lines)) return false;
+  if (job.endCode != kNoEndCode) StoreEndCode(job.endCode);
+  inFlight_.pop_front();
+  return true;
+}
+
+// false when the trace stopped first (the lines not yet queued are dropped).
+bool Parser::QueueLines(std::vector<DisplayLine>& lines) {
+  std::size_t queued = 0;
+  while (queued < lines.size()) {
+    if (!gTrace.TraceRunning) return false;
+    const std::uint64_t seen = RoomGeneration();
+    std::timed_mutex* m = gTrace.DisplayQueueMutex.get();
+    bool progress = false;
+    if (m != nullptr && m->try_lock_for(kWorkerWait)) {
+      std::vector<DisplayLine>& queue = gTrace.DisplayQueue;
+      while (queued < lines.size() && queue.size() < kDisplayQueueLimit) {
+        queue.push_back(std::move(lines[queued++]));
+        progress = true;
+      }
+      if (progress) gTrace.NewLinesQueued = true;
+      m->unlock();
+    }
+    if (progress) MainWindow().DisplayWork();
+    if (queued < lines.size()) WaitForRoom(seen);
+  }
+  return true;
+}
+
+void Parser::StoreEndCode(std::uint32_t code) {
+  while (gTrace.TraceRunning) {
+    std::timed_mutex* m = gTrace.DisplayQueueMutex.get();
+    if (m != nullptr && m->try_lock_for(kWorkerWait)) {
+      gTrace.EndCode = code;
+      m->unlock();
+      MainWindow().DisplayWork();
+      return;
+    }
+    std::this_thread::sleep_for(kRetryPause);
+  }
+}
+
+}  // namespace
+
+std::uint32_t AssembleTraceWord() {
+  // A word is taken as soon as all of its own bytes are here: waiting for four
+  // would strand the last short words of a capture (often its final STOP).
+  std::uint8_t b[4];
+  if (!ByteFifo.Peek(&b[0])) return kNoWord;
+  std::uint32_t length = 1;
+  if (b[0] & 0x10) {
+    length = 4;
+  } else if (b[0] & (0x04 | 0x08 | 0x02)) {
+    length = 3;
+  }
+  if (!ByteFifo.ReadN(b, length)) return kNoWord;
+  std::uint32_t w = 0;
+  for (std::uint32_t i = 0; i < length; ++i) w |= std::uint32_t{b[i]} << (8 * (3 - i));
+  return w;
+}
+
+void CreatePodStatusMutex() {
+  if (!gPodStatusMutex) gPodStatusMutex = std::make_unique<std::timed_mutex>();
+}
+
+void ClosePodStatusMutex() { gPodStatusMutex.reset(); }
+
+void PollPodStatus() {
+  std::timed_mutex* m = gPodStatusMutex.get();
+  if (m == nullptr || !m->try_lock_for(kWorkerWait)) return;
+  const std::uint8_t status = gPod.ReadPort(2);
+  gPodAlive = (status & 1) != 0;
+  if (gPodAlive) {
+    gPodFifoEmpty = (status & 2) != 0;
+    gPodMemoryFull = (status & 4) != 0;
+  } else {
+    gPodFifoEmpty = true;
+    gPodMemoryFull = false;
+  }
+  m->unlock();
+}
+
+bool ReadPodAlive() { return ReadFlag(gPodAlive); }
+bool ReadPodFifoEmpty() { return ReadFlag(gPodFifoEmpty); }
+bool ReadPodMemoryFull() { return ReadFlag(gPodMemoryFull); }
+
+void ClearPodMemoryFull() {
+  std::timed_mutex* m = gPodStatusMutex.get();
+  if (m == nullptr || !m->try_lock_for(kWorkerWait)) return;
+  gPodMemoryFull = false;
+  m->unlock();
+}
+
+bool StartParserThread() {
+  if (ParserThreadRunning()) return false;
+  if (gThread.joinable()) gThread.join();
+  {
+    std::lock_guard lock(gEndMutex);
+    gFinished = false;
+  }
+  try {
+    gThread = std::thread([] {
+      SetLowestPriority();
+      Parser parser;
+      parser.Run();
+      std::lock_guard lock(gEndMutex);
+      gFinished = true;
+      gEnded.notify_all();
+    });
+  } catch (const std::exception&) {
+    std::lock_guard lock(gEndMutex);
+    gFinished = true;
+    return false;
+  }
+  return true;
+}
+
+bool WaitParserThreadEnd() {
+  bool ended = false;
+  {
+    std::unique_lock lock(gEndMutex);
+    for (int poll = 0; poll < 10 && !gFinished; ++poll) gEnded.wait_for(lock, kWorkerWait);
+    ended = gFinished;
+  }
+  if (gThread.joinable()) {
+    if (ended) {
+      gThread.join();
+    } else {
+      gThread.detach();
+    }
+  }
+  return ended;
+}
+
+bool ParserThreadRunning() {
+  std::lock_guard lock(gEndMutex);
+  return !gFinished;
+}
+
+void DisplayQueueTaken() {
+  {
+    std::lock_guard lock(gRoomMutex);
+    ++gRoomGeneration;
+  }
+  gRoom.notify_all();
+}
+
+}  // namespace vantrel

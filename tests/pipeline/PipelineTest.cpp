@@ -1,0 +1,372 @@
+// The trace pipeline end to end: trace start, the parser thread, the display
+// loop and halt, driven by a headless main window on the test's thread.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "FakePod.h"
+#include "FileTestSupport.h"
+#include "decode/ParseAH.h"
+#include "filters/Settings.h"
+#include "pipeline/DisplayFile.h"
+#include "pipeline/DisplayLoop.h"
+#include "pipeline/HeadlessMainWindow.h"
+#include "pipeline/LogFile.h"
+#include "pipeline/Replay.h"
+#include "pipeline/TraceState.h"
+#include "tracegen/TraceGen.h"
+
+namespace vantrel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Collect final : public LineSink {
+ public:
+  bool Line(std::string_view line) override {
+    lines.emplace_back(line);
+    return true;
+  }
+  std::vector<std::string> lines;
+};
+
+class PipelineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("vantrel-pipe-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    window_.realWaits = false;
+    window_.onMessage = [this](std::string_view text, std::string_view title) {
+      messages_.push_back({std::string(text), std::string(title)});
+    };
+    window_.onDisplayLine = [this](const DisplayLine& l) { (l.message ? shown_ : everything_).push_back(l.text); };
+    SetMainWindow(&window_);
+    CreatePodStatusMutex();
+    FakePod::Reset();
+    InstallDefaultPodInterface();
+    PodInitialized = false;
+    RestoreDefaultSettings();
+    gTraceFiles = {};
+    gSpoolChoice = {};
+  }
+  void TearDown() override {
+    HaltButtonClick();
+    SetMainWindow(nullptr);
+    fs::remove_all(dir_);
+  }
+
+  // Messages of n write messages to 0x50, with two data bytes each.
+  std::string MakeLog(const std::string& name, int n, const std::vector<std::string>& extraComments = {}) {
+    const std::string path = (dir_ / name).string();
+    LogWriter log(path, "06-Dec-2026 at 09:00", "Test");
+    TraceBuilder bus({}, [&](TraceWord w) { log.Write(w); });
+    for (int i = 0; i < n; ++i) {
+      bus.Write(0x50, {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8)});
+      bus.Gap(100);
+    }
+    log.Close("06-Dec-2026 at 09:01");
+    (void)extraComments;
+    return path;
+  }
+  std::vector<std::string> Direct(const std::string& log) {
+    Collect c;
+    ReplayCounts counts;
+    EXPECT_TRUE(ReplayLogDirect(log, c, counts));
+    return c.lines;
+  }
+  void Replay(const std::string& log) {
+    gTraceFiles.logReadName = log;
+    TraceButtonClick();
+    window_.Run();
+  }
+
+  fs::path dir_;
+  HeadlessMainWindow window_;
+  std::vector<Message> messages_;
+  std::vector<std::string> shown_, everything_;  // message lines / other lines, in order
+};
+
+TEST_F(PipelineTest, ReplayGivesTheDirectDecodeAndEndsCleanly) {
+  for (const char* example : {"smart-battery.log", "eeprom.log"}) {
+    SCOPED_TRACE(example);
+    const std::string log = (fs::path(VANTREL_EXAMPLES) / example).string();
+    const std::vector<std::string> direct = Direct(log);
+    shown_.clear();
+    everything_.clear();
+    window_.display.clear();
+    Replay(log);
+    EXPECT_EQ(shown_, direct);
+    ASSERT_GE(everything_.size(), 6u);
+    EXPECT_EQ(everything_.front(), ";Orbisan Corporation");
+    EXPECT_EQ(everything_[4].rfind(";By: ", 0), 0u);
+    EXPECT_EQ(everything_.back(), "Log File Exhausted, Trace Terminated.");
+    EXPECT_EQ(window_.display.back(), "Log File Exhausted, Trace Terminated.");
+    EXPECT_EQ(window_.traceCaption, "Trace");
+    EXPECT_FALSE(window_.haltEnabled);
+    EXPECT_TRUE(gTraceFiles.logReadName.empty());
+    EXPECT_FALSE(gTrace.TraceRunning);
+    EXPECT_FALSE(gTrace.MsgTrackingMutex || gTrace.DisplayQueueMutex || ByteFifo.Exists());
+    EXPECT_FALSE(LogFile::LogReadOpen);
+    EXPECT_EQ(gDisplayedLines.units, direct.size());
+  }
+  EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(PipelineTest, CommentLinesKeepTheirPlace) {
+  const std::string log = (dir_ / "c.log").string();
+  WriteAll(log,
+           ";Orbisan Corporation\r\n;Vantrel Log File\r\n;Ver 01.01\r\n04000000\r\n10005AA0\r\n08006400\r\n"
+           ";between\r\n04010000\r\n10015AA2\r\n08016400\r\n;before the end\r\n;Closed\r\n");
+  std::vector<std::string> order;
+  window_.onDisplayLine = [&](const DisplayLine& l) { order.push_back(l.text); };
+  Replay(log);
+  EXPECT_EQ(order, (std::vector<std::string>{";Orbisan Corporation", ";Vantrel Log File", ";Ver 01.01",
+                                             "Msg     1 [Start]#A0[W] [Stop]", ";between",
+                                             "Msg     2 [Start]#A2[W] [Stop]", ";before the end",
+                                             "Log File Exhausted, Trace Terminated."}));
+}
+
+TEST_F(PipelineTest, DisplayOffStillShowsNotesAndComments) {
+  window_.enableTraceDisplay = false;
+  Replay(MakeLog("a.log", 20));
+  EXPECT_TRUE(shown_.empty());
+  ASSERT_GE(window_.display.size(), 16u);
+  EXPECT_EQ(window_.display[0], "Trace Display Disabled:");
+  EXPECT_EQ(window_.display[2], "Log File for Write Disabled");
+  EXPECT_EQ(window_.display[15], "See Menu|Setup|Open Log File for Read");
+  EXPECT_EQ(window_.display[16], ";Orbisan Corporation");
+  EXPECT_EQ(window_.display.back(), "Log File Exhausted, Trace Terminated.");
+}
+
+TEST_F(PipelineTest, TrimmingKeepsTheRecordsInStepWithTheLines) {
+  const std::string log = MakeLog("big.log", 12345);
+  gTraceFiles.displayFileName = (dir_ / "display.txt").string();
+  Replay(log);
+  EXPECT_EQ(shown_.size(), 12345u);
+  EXPECT_LE(window_.display.size(), kLineLimit + 1000);
+  // Every message line still shown has its record, in display order.
+  std::vector<std::uint32_t> numbers;
+  const std::regex msg(R"(^Msg +([0-9,]+) )");
+  for (const std::string& line : window_.display) {
+    std::smatch m;
+    if (!std::regex_search(line, m, msg)) continue;
+    std::string digits = m[1];
+    std::erase(digits, ',');
+    numbers.push_back(static_cast<std::uint32_t>(std::stoul(digits)));
+  }
+  ASSERT_EQ(numbers.size() + 1, gMsgTables.recordNext);
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    const MessageRecord& r = gMsgTables.records[i + 1];
+    ASSERT_EQ(r.msgNumberLow, numbers[i]);
+    // The copied words run from the idle words after the previous STOP to this STOP.
+    ASSERT_LE(r.startIndex, r.stopIndex);
+    ASSERT_EQ(gMsgTables.words[r.stopIndex] & kStopFlag, kStopFlag);
+  }
+  // The display file holds every message line, trimmed or not.
+  const std::string file = ReadAll(gTraceFiles.displayFileName);
+  std::string expected;
+  for (const std::string& line : shown_) expected += line + "\r\n";
+  EXPECT_NE(file.find(expected), std::string::npos);
+  EXPECT_EQ(file.find(";Orbisan Corporation\r\n;Vantrel Display File"), 0u);
+  EXPECT_EQ(file.find(";between"), std::string::npos);
+}
+
+TEST_F(PipelineTest, AutoPausePagesTheReplay) {
+  window_.logReadAutoPause = true;
+  const std::string log = MakeLog("big.log", 25000);
+  gTraceFiles.logReadName = log;
+  TraceButtonClick();
+  EXPECT_EQ(window_.traceCaption, "Pause!");
+  int pauses = 0;
+  for (window_.Run(); window_.traceCaption == "More!"; window_.Run()) {
+    ++pauses;
+    EXPECT_GT(window_.display.size(), kLineLimit);
+    EXPECT_TRUE(gTrace.TraceRunning);
+    EXPECT_FALSE(window_.displayTimerEnabled);
+    TraceButtonClick();  // More!
+    ASSERT_LT(pauses, 10);
+  }
+  EXPECT_GE(pauses, 2);
+  EXPECT_EQ(window_.traceCaption, "Trace");
+  EXPECT_EQ(shown_, Direct(log));
+}
+
+TEST_F(PipelineTest, PauseStopsTheDisplayAndTheParserWithoutLosingLines) {
+  const std::string log = MakeLog("big.log", 5000);
+  gTraceFiles.logReadName = log;
+  TraceButtonClick();
+  TraceButtonClick();  // Pause! before any tick
+  EXPECT_EQ(window_.traceCaption, "More!");
+  EXPECT_EQ(window_.traceHint, "resume message display");
+  window_.Run();  // decodes until the display queue is full, then stops
+  EXPECT_TRUE(gTrace.TraceRunning);
+  EXPECT_TRUE(shown_.empty());
+  TraceButtonClick();  // More!
+  window_.Run();
+  EXPECT_EQ(shown_, Direct(log));
+}
+
+TEST_F(PipelineTest, ClearDisplay) {
+  Replay(MakeLog("a.log", 3));
+  EXPECT_GT(gMsgTables.recordNext, 1u);
+  EXPECT_TRUE(window_.contextMenu);
+  ClearDisplayButtonClick();
+  EXPECT_TRUE(window_.display.empty());
+  EXPECT_EQ(gMsgTables.recordNext, 1u);
+  EXPECT_EQ(gMsgTables.wordNext, 1u);
+}
+
+TEST_F(PipelineTest, StartUpFailuresLeaveEverythingAsItWas) {
+  // No pod and no log: the initialization window opens and nothing starts.
+  TraceButtonClick();
+  EXPECT_EQ(window_.initializePodRuns, 1);
+  EXPECT_FALSE(gTrace.TraceRunning);
+  EXPECT_TRUE(window_.traceEnabled);
+  EXPECT_EQ(window_.traceCaption, "Trace");
+
+  // A log that cannot be opened: its report only.
+  gTraceFiles.logReadName = (dir_ / "missing.log").string();
+  TraceButtonClick();
+  EXPECT_FALSE(gTrace.TraceRunning);
+  EXPECT_EQ(messages_, (std::vector<Message>{{"Cannot Open Log File for Read!", "Log File Warning"}}));
+
+  // Cancel on an existing log-write file: the pod trace is not started.
+  FakePod::Install();
+  PodInitialized = true;
+  gTraceFiles = {};
+  gTraceFiles.logWriteName = (dir_ / "old.log").string();
+  WriteAll(gTraceFiles.logWriteName, "keep me");
+  window_.answerOk = false;
+  TraceButtonClick();
+  EXPECT_FALSE(gTrace.TraceRunning);
+  EXPECT_EQ(FakePod::starts, 0);
+  EXPECT_EQ(ReadAll(gTraceFiles.logWriteName), "keep me");
+}
+
+TEST_F(PipelineTest, DisplayFileFailureHaltsALiveStart) {
+  FakePod::Install();
+  PodInitialized = true;
+  FakePod::scripts.push_back({});
+  gTraceFiles.logWriteName = (dir_ / "live.log").string();
+  gTraceFiles.displayFileName = (dir_ / "no-such-dir" / "display.txt").string();
+  TraceButtonClick();
+  EXPECT_FALSE(gTrace.TraceRunning);
+  EXPECT_EQ(messages_, (std::vector<Message>{{"Cannot Create File", "Display File Error"}}));
+  EXPECT_EQ(FakePod::starts, 1);
+  EXPECT_EQ(FakePod::stops, 1);
+  EXPECT_NE(ReadAll(gTraceFiles.logWriteName).find(";Closed: "), std::string::npos);
+  EXPECT_FALSE(LogFile::LogWriteOpen);
+  EXPECT_EQ(FakePod::initializes, 1);  // every halt probes the pod again
+}
+
+// A live trace from pod bytes: folding, logging, decoding, and the full-memory end.
+TEST_F(PipelineTest, LiveCaptureFoldsLogsAndEndsOnFullMemory) {
+  FakePod::Install();
+  PodInitialized = true;
+  std::vector<TraceWord> pod = {0x04000000, 0x10005AA0};
+  pod.insert(pod.end(), 250, kPodIdleWord);
+  pod.push_back(0x11FFFF12);  // a byte on the wrap instant
+  pod.push_back(0x08006400);
+  FakePod::scripts.push_back({EncodePodBytes(pod), 0x07});
+  FakePod::initializeAnswers = {true};
+  gTraceFiles.logWriteName = (dir_ / "live.log").string();
+  TraceButtonClick();
+  EXPECT_FALSE(window_.traceEnabled);
+  EXPECT_TRUE(window_.haltEnabled);
+  window_.Run();
+  EXPECT_EQ(shown_, (std::vector<std::string>{"Msg     1 [Start]#A0[W] 12 [Stop]"}));
+  EXPECT_EQ(window_.display.back(), "Pod Recording Memory Full Detected, Trace Terminated.");
+  EXPECT_EQ(std::count(window_.display.begin(), window_.display.end(),
+                       "Pod Recording Memory Full Detected, Trace Terminated."),
+            1);
+  EXPECT_EQ(window_.beeps, 1);
+  const std::string log = ReadAll(gTraceFiles.logWriteName);
+  EXPECT_NE(log.find("\r\n04000000\r\n10005AA0\r\n01000065\r\n01000065\r\n01000030\r\n11000012\r\n08006400\r\n;Closed: "),
+            std::string::npos);
+  EXPECT_TRUE(PodInitialized);
+}
+
+TEST_F(PipelineTest, WordFifoOverflowEndsTheTrace) {
+  FakePod::Install();
+  PodInitialized = true;
+  // One record of 512 one-byte words is more than the word FIFO holds.
+  FakePod::scripts.push_back({std::vector<std::uint8_t>(512, 0x20), 0x03});
+  TraceButtonClick();
+  window_.Run();
+  EXPECT_EQ(window_.display.back(), "Log File Exhausted, Trace Terminated.");
+  EXPECT_FALSE(gTrace.TraceRunning);
+}
+
+TEST_F(PipelineTest, LostPodThatComesBackRestartsTheTrace) {
+  FakePod::Install();
+  PodInitialized = true;
+  const std::vector<TraceWord> msg = {0x04000000, 0x10005AA0, 0x08006400};
+  FakePod::scripts.push_back({EncodePodBytes(msg), 0x00});  // lost
+  FakePod::scripts.push_back({EncodePodBytes(msg), 0x07});  // back, then full
+  FakePod::initializeAnswers = {true, true};
+  TraceButtonClick();
+  window_.Run();
+  EXPECT_EQ(FakePod::starts, 2);
+  EXPECT_EQ(window_.display.back(), "Pod Recording Memory Full Detected, Trace Terminated.");
+  EXPECT_EQ(everything_.front(), "Pod Communication Lost, Attempting Retry (1) of (10).");
+  EXPECT_EQ(window_.waits, (std::vector<int>{1000}));
+  EXPECT_EQ(gRetryCounter, 1u);
+  EXPECT_EQ(window_.beeps, 2);
+}
+
+TEST_F(PipelineTest, LostPodThatNeverComesBackGivesUp) {
+  FakePod::Install();
+  PodInitialized = true;
+  FakePod::scripts.push_back({{}, 0x00});
+  TraceButtonClick();
+  window_.Run();
+  ASSERT_EQ(everything_.size(), 11u);
+  for (int i = 0; i < 10; ++i)
+    EXPECT_EQ(everything_[static_cast<std::size_t>(i)],
+              "Pod Communication Lost, Attempting Retry (" + std::to_string(i + 1) + ") of (10).");
+  EXPECT_EQ(everything_.back(), "External Pod Not Detected, Trace Terminated.");
+  EXPECT_EQ(window_.waits.size(), 11u);
+  EXPECT_EQ(FakePod::starts, 1);
+  EXPECT_FALSE(PodInitialized);
+  EXPECT_EQ(FakePod::releases, 2);  // once by the first halt, once after giving up
+}
+
+TEST(WordFifoTest, OverflowAndWrap) {
+  WordFifo f;
+  for (std::uint32_t i = 0; i < 255; ++i) f.Push(i + 3);
+  EXPECT_FALSE(f.overflow);
+  for (std::uint32_t i = 0; i < 200; ++i) ASSERT_EQ(f.Pop(), i + 3);
+  for (std::uint32_t i = 0; i < 200; ++i) f.Push(i + 1000);  // wraps the 256 slots
+  EXPECT_EQ(f.count, 255u);
+  EXPECT_EQ(f.Pop(), 203u);
+  f.Push(1);
+  f.Push(2);  // the 256th word
+  EXPECT_TRUE(f.overflow);
+  EXPECT_EQ(f.Pop(), 0u);
+  EXPECT_EQ(f.count, 255u);
+}
+
+TEST(AssemblerTest, WordsOfOneThreeAndFourBytes) {
+  ASSERT_TRUE(ByteFifo.Create(1000, 1));
+  const std::uint8_t bytes[] = {0x01, 0x04, 0x12, 0x34, 0x1C, 0xAB, 0xCD, 0xEF, 0x08, 0x00};
+  ASSERT_TRUE(ByteFifo.Write(bytes, 1));
+  EXPECT_EQ(AssembleTraceWord(), 0x01000000u);  // a lone idle byte is a whole word
+  ASSERT_TRUE(ByteFifo.Write(bytes + 1, 2));
+  EXPECT_EQ(AssembleTraceWord(), 0u);  // a START needs three bytes
+  ASSERT_TRUE(ByteFifo.Write(bytes + 3, 7));
+  EXPECT_EQ(AssembleTraceWord(), 0x04123400u);
+  EXPECT_EQ(AssembleTraceWord(), 0x1CABCDEFu);
+  EXPECT_EQ(AssembleTraceWord(), 0u);  // two bytes of a STOP so far
+  EXPECT_EQ(ByteFifo.Count(), 2u);
+  ByteFifo.Destroy();
+}
+
+}  // namespace
+}  // namespace vantrel::testing
