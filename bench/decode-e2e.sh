@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# vantrel-decode end to end: words per second and peak memory on a generated
-# log. Usage: bench/decode-e2e.sh [WORDS] [vantrel-decode options...]
+# vantrel-decode end to end on a generated log: the replay through the trace
+# pipeline against the direct one-thread decode, words/s, lines/s and peak
+# memory. Usage: bench/decode-e2e.sh [WORDS] [vantrel-decode options...]
 source "$(dirname "$0")/../scripts/lib/setup.sh"
 cd "$VANTREL_ROOT"
 vantrel_install_packages time
@@ -10,10 +11,19 @@ shift || true
 bin=build/default/src/app
 log="build/default/bench-${words}.log"
 [ -f "$log" ] || "$bin/vantrel-gen" bench --words "$words" "$log"
-echo "log: $log ($(stat -c %s "$log") bytes)"
-# Read the file once so the run measures decoding, not the disk.
-cat "$log" >/dev/null
-/usr/bin/time -f "%e s elapsed, %M KB peak" "$bin/vantrel-decode" "$@" "$log" >/dev/null 2>build/default/e2e.err || true
-tail -n 1 build/default/e2e.err
-secs=$(tail -n 1 build/default/e2e.err | cut -d' ' -f1)
-awk -v w="$words" -v s="$secs" 'BEGIN { printf "%.2f million words/s\n", w / s / 1e6 }'
+lines=$("$bin/vantrel-decode" --direct "$@" "$log" | wc -l)
+echo "log: $log ($(stat -c %s "$log") bytes, $words words, $lines lines)"
+cat "$log" >/dev/null  # from the page cache from now on
+run() {
+  local name="$1"
+  shift
+  /usr/bin/time -f "%e %M" -o build/default/e2e.time "$bin/vantrel-decode" "$@" "$log" >/dev/null 2>/dev/null || true
+  read -r secs kb <build/default/e2e.time
+  awk -v n="$name" -v w="$words" -v l="$lines" -v s="$secs" -v k="$kb" \
+    'BEGIN { printf "%-9s %6.2f s  %6.2f M words/s  %6.3f M lines/s  peak %.1f MB\n", n, s, w / s / 1e6, l / s / 1e6, k / 1024 }'
+  echo "$secs" >"build/default/e2e.$name"
+}
+run direct --direct "$@"
+run pipeline "$@"
+awk -v d="$(cat build/default/e2e.direct)" -v p="$(cat build/default/e2e.pipeline)" \
+  'BEGIN { printf "pipeline at %.0f%% of the direct decode\n", 100 * d / p }'

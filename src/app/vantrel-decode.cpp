@@ -8,6 +8,7 @@
 #include "decode/DisplayOptions.h"
 #include "filters/Settings.h"
 #include "pipeline/HeadlessMainWindow.h"
+#include "pipeline/Replay.h"
 #include "pipeline/TraceControl.h"
 #include "pipeline/TraceParserThread.h"
 #include "pod/PodInterface.h"
@@ -35,6 +36,8 @@ constexpr const char* kUsage =
     "                      applied after --protocol, in the order given\n"
     "  --display-file FILE also write a display file; an existing FILE is\n"
     "                      replaced without asking\n"
+    "  --direct            decode on this one thread, without the trace pipeline\n"
+    "                      (the same lines; a reference for benchmarks)\n"
     "  --display           print everything the trace display receives instead:\n"
     "                      the log's comment lines, the message lines and the\n"
     "                      end-of-trace line, as if the display were never trimmed\n"
@@ -58,6 +61,7 @@ int main(int argc, char** argv) {
   InstallDefaultPodInterface();
   RestoreDefaultSettings();
   bool displayMode = false;
+  bool direct = false;
 
   std::string protocol, displayFile, logFile;
   std::vector<std::string> sets;
@@ -83,6 +87,8 @@ int main(int argc, char** argv) {
       const char* v = value("--display-file");
       if (!v) return Usage("--display-file needs a file name");
       displayFile = v;
+    } else if (arg == "--direct") {
+      direct = true;
     } else if (arg == "--display") {
       displayMode = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -113,6 +119,21 @@ int main(int argc, char** argv) {
     std::fwrite(line.text.data(), 1, line.text.size(), stdout);
     std::fputc('\n', stdout);
   };
+  if (direct) {
+    if (displayMode || !displayFile.empty()) return Usage("--direct prints message lines only");
+    class Print final : public LineSink {
+     public:
+      bool Line(std::string_view line) override {
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fputc('\n', stdout);
+        return true;
+      }
+    } print;
+    ReplayCounts counts;
+    ReplayLogDirect(logFile, print, counts);
+    std::fflush(stdout);
+    return window.reports > 0 ? kExitReported : kExitClean;
+  }
   // As "Open Log File for Read..." does: select the file and press Trace.
   gTraceFiles.logReadName = logFile;
   gTraceFiles.displayFileName = displayFile;
