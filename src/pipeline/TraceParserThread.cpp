@@ -130,7 +130,7 @@ void DecodeBatch(BatchJob& job) {
   gJobDone.notify_all();
 }
 
-class Parser {
+class TTraceParserThread {
  public:
   void Run();
 
@@ -155,7 +155,7 @@ class Parser {
   std::deque<std::shared_ptr<BatchJob>> inFlight_;
 };
 
-void Parser::Run() {
+void TTraceParserThread::Run() {
   logReadAtStart_ = LogFile::LogReadOpen;
   if (logReadAtStart_) {
     LogFile::SetCommentSink([this](std::string_view line) { comments_.push_back({pushed_, std::string(line)}); });
@@ -180,7 +180,7 @@ void Parser::Run() {
   LogFile::SetCommentSink(nullptr);
 }
 
-bool Parser::TakeSpoolRecord(SpoolRecord& record) {
+bool TTraceParserThread::TakeSpoolRecord(SpoolRecord& record) {
   if (gTrace.SpoolDevice == 1) return SpoolFile::ReadRecord(record);
   if (gTrace.SpoolDevice == 2) return RamSpool.Count() >= 1 && RamSpool.Read(record.bytes);
   return false;
@@ -188,7 +188,7 @@ bool Parser::TakeSpoolRecord(SpoolRecord& record) {
 
 // Moves the record's bytes into ByteFifo and folds the words they make.
 // false when the trace stopped meanwhile.
-bool Parser::AssembleRecord(const SpoolRecord& record) {
+bool TTraceParserThread::AssembleRecord(const SpoolRecord& record) {
   // A damaged length must not read past the payload.
   const std::uint32_t length = std::min(record.Length(), kSpoolPayload);
   while (!ByteFifo.Write(record.Payload(), length)) {
@@ -218,7 +218,7 @@ bool Parser::AssembleRecord(const SpoolRecord& record) {
 
 // A replay reads as many words as the FIFO holds, so that one trip to the main
 // thread decodes many of them; a 0 (end of the replay) is pushed too.
-void Parser::ReadLogWords() {
+void TTraceParserThread::ReadLogWords() {
   WordFifo& fifo = gTrace.Words;
   while (LogFile::LogReadOpen && fifo.count < WordFifo::kCapacity) {
     const TraceWord w = LogFile::ReadWord();
@@ -228,7 +228,7 @@ void Parser::ReadLogWords() {
   }
 }
 
-void Parser::PushPodStatusEndCode() {
+void TTraceParserThread::PushPodStatusEndCode() {
   if (gTrace.EndCodePushed) return;
   if (!ReadPodAlive()) {
     gTrace.Words.Push(kEndPodLost);
@@ -244,7 +244,7 @@ void Parser::PushPodStatusEndCode() {
 // queued, and then its end code stored, before the next batch is handed over,
 // so lines and end codes keep the order of the words. false when the trace
 // stopped.
-bool Parser::Drain() {
+bool TTraceParserThread::Drain() {
   WordFifo& fifo = gTrace.Words;
   do {
     auto job = std::make_shared<BatchJob>();
@@ -285,7 +285,7 @@ bool Parser::Drain() {
   return gTrace.TraceRunning;
 }
 
-bool Parser::CompleteAll() {
+bool TTraceParserThread::CompleteAll() {
   while (!inFlight_.empty()) {
     if (!CompleteOldest()) return false;
   }
@@ -294,7 +294,7 @@ bool Parser::CompleteAll() {
 
 // Waits for the oldest batch under way and hands on its lines and end code.
 // false when the trace stopped first (what it had is dropped).
-bool Parser::CompleteOldest() {
+bool TTraceParserThread::CompleteOldest() {
   if (inFlight_.empty()) return true;
   BatchJob& job = *inFlight_.front();
   for (int spin = 0; spin < 1 << 16 && !job.done; ++spin) {
@@ -311,7 +311,7 @@ bool Parser::CompleteOldest() {
 }
 
 // false when the trace stopped first (the lines not yet queued are dropped).
-bool Parser::QueueLines(std::vector<DisplayLine>& lines) {
+bool TTraceParserThread::QueueLines(std::vector<DisplayLine>& lines) {
   std::size_t queued = 0;
   while (queued < lines.size()) {
     if (!gTrace.TraceRunning) return false;
@@ -333,7 +333,7 @@ bool Parser::QueueLines(std::vector<DisplayLine>& lines) {
   return true;
 }
 
-void Parser::StoreEndCode(std::uint32_t code) {
+void TTraceParserThread::StoreEndCode(std::uint32_t code) {
   while (gTrace.TraceRunning) {
     std::timed_mutex* m = gTrace.DisplayQueueMutex.get();
     if (m != nullptr && m->try_lock_for(kWorkerWait)) {
@@ -407,7 +407,7 @@ bool StartParserThread() {
   try {
     gThread = std::thread([] {
       SetLowestPriority();
-      Parser parser;
+      TTraceParserThread parser;
       parser.Run();
       std::lock_guard lock(gEndMutex);
       gFinished = true;

@@ -273,6 +273,7 @@ TEST_F(PipelineTest, LiveCaptureFoldsLogsAndEndsOnFullMemory) {
   std::vector<TraceWord> pod = {0x04000000, 0x10005AA0};
   pod.insert(pod.end(), 250, kPodIdleWord);
   pod.push_back(0x11FFFF12);  // a byte on the wrap instant
+  pod.push_back(0x02FFFF00);  // no wrap flag: passed on unchanged
   pod.push_back(0x08006400);
   FakePod::scripts.push_back({EncodePodBytes(pod), 0x07});
   FakePod::initializeAnswers = {true};
@@ -288,9 +289,23 @@ TEST_F(PipelineTest, LiveCaptureFoldsLogsAndEndsOnFullMemory) {
             1);
   EXPECT_EQ(window_.beeps, 1);
   const std::string log = ReadAll(gTraceFiles.logWriteName);
-  EXPECT_NE(log.find("\r\n04000000\r\n10005AA0\r\n01000065\r\n01000065\r\n01000030\r\n11000012\r\n08006400\r\n;Closed: "),
+  EXPECT_NE(log.find("\r\n04000000\r\n10005AA0\r\n01000065\r\n01000065\r\n01000030\r\n11000012\r\n02FFFF00\r\n08006400\r\n;Closed: "),
             std::string::npos);
   EXPECT_TRUE(PodInitialized);
+}
+
+TEST_F(PipelineTest, DisplayOffStillLogsALiveTrace) {
+  FakePod::Install();
+  PodInitialized = true;
+  FakePod::scripts.push_back({EncodePodBytes({0x04000000, 0x10005AA0, 0x08006400}), 0x07});
+  gTraceFiles.logWriteName = (dir_ / "live.log").string();
+  window_.enableTraceDisplay = false;
+  TraceButtonClick();
+  window_.Run();
+  EXPECT_TRUE(shown_.empty());
+  EXPECT_EQ(window_.display[2], "Log File for Write Enabled");
+  EXPECT_NE(ReadAll(gTraceFiles.logWriteName).find("\r\n04000000\r\n10005AA0\r\n08006400\r\n;Closed: "),
+            std::string::npos);
 }
 
 TEST_F(PipelineTest, WordFifoOverflowEndsTheTrace) {
