@@ -3,7 +3,10 @@
 set -euo pipefail
 
 VANTREL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-VANTREL_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
+VANTREL_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev qt6-charts-dev)
+# For scripts/screenshot: a virtual X display and the capture tools.
+VANTREL_SCREENSHOT_PACKAGES=(xvfb xauth x11-apps x11-utils imagemagick)
 
 vantrel_install_packages() {
   local missing=()
@@ -23,7 +26,11 @@ vantrel_install_packages() {
 vantrel_build() {
   local preset="$1"
   shift
-  cmake --preset "$preset" -S "$VANTREL_ROOT" >/dev/null
+  # The desktop program is wanted even in a build folder configured before Qt
+  # was installed; the sanitizer presets test the core alone.
+  local ui=()
+  case "$preset" in default | ci) ui=(-DVANTREL_BUILD_UI=ON) ;; esac
+  cmake --preset "$preset" -S "$VANTREL_ROOT" "${ui[@]}" >/dev/null
   if [ $# -gt 0 ]; then
     cmake --build --preset "$preset" --target "$@"
   else

@@ -19,7 +19,7 @@ void RestoreDefaultDisplayOptions() {
 void SelectDataProtocol(DataProtocol p) {
   gDisplay.Protocol = p;
   if (p == DataProtocol::SBS) {
-    if (gRevisions.SMBusRev >= 1) gDisplay.PECEnabled = true;
+    gDisplay.PECEnabled = gRevisions.SMBusRev >= 1;  // PEC came with SMBus 1.1
     gDisplay.ByteTimeEnabled = false;
   } else {
     gDisplay.PECEnabled = false;

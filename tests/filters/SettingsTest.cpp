@@ -54,6 +54,9 @@ TEST_F(SettingsLineTest, FormatButtonsRunTheirHandlers) {
   ASSERT_TRUE(ApplySettingsLine("SMBusRev=1"));
   ASSERT_TRUE(ApplySettingsLine("DisplaySBS=True"));
   EXPECT_TRUE(gDisplay.PECEnabled);
+  ASSERT_TRUE(ApplySettingsLine("SMBusRev=0"));
+  ASSERT_TRUE(ApplySettingsLine("DisplaySBS=True"));
+  EXPECT_FALSE(gDisplay.PECEnabled);
   ASSERT_TRUE(ApplySettingsLine("DisplayCD=True"));
   EXPECT_EQ(gDisplay.Protocol, DataProtocol::CD);
   EXPECT_TRUE(gDisplay.ByteTimeEnabled);

@@ -1,0 +1,23 @@
+// vantrel: the desktop program. `vantrel [LOGFILE]` replays LOGFILE once
+// start-up is done, as if it were chosen with "Open Log File for Read...".
+#include <QApplication>
+#include <cstdio>
+
+#include "ui/MainForm.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const QStringList args = QApplication::arguments();
+  if (args.size() > 2 || (args.size() == 2 && args[1].startsWith('-'))) {
+    std::fputs("usage: vantrel [LOGFILE]\n", stderr);
+    return 2;
+  }
+  TMainForm::Options options;
+  if (args.size() == 2) {
+    options.startupLog = args[1];
+    options.aboutAtStart = false;  // the replay is wanted, not the About window
+  }
+  TMainForm form(options);
+  form.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,872 @@
+#include "ui/MainForm.h"
+
+#include <QAbstractPrintDialog>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPageSetupDialog>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "filters/Settings.h"
+#include "pipeline/DisplayLoop.h"
+#include "pipeline/TraceControl.h"
+#include "pipeline/TraceParserThread.h"
+#include "pipeline/TraceState.h"
+#include "pod/PodInterface.h"
+#include "ui/AboutForm.h"
+#include "ui/PlaceholderForm.h"
+#include "ui/Platform.h"
+#include "ui/Print.h"
+#include "ui/RTViewerForm.h"
+#include "ui/RevRprtForm.h"
+#include "ui/SpoolSetupForm.h"
+#include "ui/TraceStatusForm.h"
+#include "ui/UiDialogs.h"
+#include "ui/WebPages.h"
+
+using vantrel::DataProtocol;
+using vantrel::DisplayOptions;
+namespace platform = vantrel::platform;
+namespace ui = vantrel::ui;
+
+namespace {
+
+using namespace std::chrono_literals;
+constexpr auto kCallWait = 100ms;
+constexpr int kHintMs = 25000;
+
+QString Text(std::string_view s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+// A name shown in a menu caption: '&' would become an accelerator.
+QString Literal(const QString& s) {
+  QString t = s;
+  return t.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+struct OptionBox {
+  const char* key;
+  const char* caption;
+  const char* hint;
+  bool DisplayOptions::*flag;
+};
+const OptionBox kOptionBoxes[] = {
+    {"DisplayStart", "Start", "show Starts [Start]", &DisplayOptions::DisplayStart},
+    {"DisplayStop", "Stop", "show Stops [Stop]", &DisplayOptions::DisplayStop},
+    {"DisplayRW", "R/W", "show Read & Write [R] [W]", &DisplayOptions::DisplayRW},
+    {"DisplayAck", "Ack", "show Acknowledgements [A]", &DisplayOptions::DisplayAck},
+    {"DisplayNack", "Nack", "show Negative Acknowledgements [N]", &DisplayOptions::DisplayNack},
+    {"DisplayByteTime", "Byte Time", "show Byte Timing (uS)", &DisplayOptions::DisplayByteTime},
+    {"DisplayStartTime", "Start Time", "show Start Timing (uS)", &DisplayOptions::DisplayStartTime},
+    {"DisplayAbsTime", "Abs Time", "Absolute or Relative (+) Time Display", &DisplayOptions::DisplayAbsTime},
+    {"DisplayBitRate", "Bit Rate", "show Message Bit Rate (Kb/sec)", &DisplayOptions::DisplayBitRate},
+    {"DisplayFilter", "Filtering", "enable Address, Message Data, Protocol Error Filtering",
+     &DisplayOptions::DisplayFilter},
+    {"PECChecked", "PEC", "enable Packet Error Checking", &DisplayOptions::PECChecked},
+};
+
+struct ProtocolButton {
+  DataProtocol protocol;
+  const char* caption;
+  const char* hint;
+  bool visible;
+};
+const ProtocolButton kProtocolButtons[] = {
+    {DataProtocol::ASCII, "ASCII", "display printable Data in ASCII format", true},
+    {DataProtocol::HEX, "HEX", "display Data in Hexadecimal format", true},
+    {DataProtocol::BIN, "BIN", "display Data in Binary format", true},
+    {DataProtocol::CD, "CD", "display Data in Comma Delimited format", true},
+    {DataProtocol::SBS, "SBS", "display SBS Data in Smart Battery System format", true},
+    {DataProtocol::Raw, "Raw", "", false},
+    {DataProtocol::IPMI, "IPMI", "", false},
+};
+
+// Windows whose features come later: name, caption, modal.
+struct LaterWindow {
+  const char* name;
+  const char* caption;
+};
+const LaterWindow kLaterWindows[] = {
+    {"Portsel", "Select Pod Interface"},   {"Thres", "Logic Level Threshold"},
+    {"TraceControl", "Trace Control"},     {"Pattern", "Trigger Out"},
+    {"SBSRev", "Select SBS Revision"},     {"Pod", "Initialize External Pod"},
+    {"AdrMap", "Slave Address Filter"},    {"Match", "Message Data Filter"},
+    {"AliasEdit", "Address Alias Table"},  {"Activity", "Activity Chart"},
+    {"Detail", "Message Detail"},          {"ViewStatus", "Bus Status Viewer"},
+    {"BTiming", "Message Timing"},         {"RawData", "Message Diagnostics"},
+};
+
+const char* const kWelcome[] = {
+    "Welcome I2C Bus Developers",
+    "",
+    "This software is designed to work with the OSN Vantrel",
+    "Pod, but can be used in Software-Only mode to view pre-recorded trace",
+    "log files. (See Setup|Open Log File for Read...)",
+    "",
+    "Program Installation Information:",
+    "",
+};
+const char* const kMissingInstall[] = {
+    "",
+    "Some installation data is missing. The missing data may limit some",
+    "program features. This can happen if you run the program without",
+    "performing a complete installation with setup.exe.",
+};
+
+// A call run on the main thread for a waiting worker. The worker may give up
+// (the trace stopped) before the call starts; then the call does nothing.
+struct MainThreadCall {
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool started = false, done = false, abandoned = false;
+};
+
+}  // namespace
+
+TMainForm::TMainForm(Options options) : options_(std::move(options)) {
+  setObjectName("MainForm");
+  setWindowTitle("Vantrel - Release 3");
+  vantrel::SetMainWindow(this);
+  vantrel::InstallDefaultPodInterface();
+  vantrel::gRetryCounter = 1;
+  vantrel::gTraceFiles = {};
+
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  auto* layout = new QVBoxLayout(central);
+  BuildDisplay();
+  layout->addWidget(DataMemo, 1);
+  auto* bottom = new QWidget(central);
+  BuildControls(bottom);
+  layout->addWidget(bottom, 0);
+  BuildMenus();
+
+  DataMemoUpdate = new QTimer(this);
+  DataMemoUpdate->setInterval(10);
+  DataMemoUpdate->setTimerType(Qt::PreciseTimer);
+  connect(DataMemoUpdate, &QTimer::timeout, this, &TMainForm::DataMemoUpdateTimer);
+  TraceClickTimer = new QTimer(this);
+  TraceClickTimer->setInterval(100);
+  TraceClickTimer->setSingleShot(true);
+  connect(TraceClickTimer, &QTimer::timeout, this, &TMainForm::TraceClickTimerTimer);
+  LoadSettings = new QTimer(this);
+  LoadSettings->setInterval(500);
+  connect(LoadSettings, &QTimer::timeout, this, &TMainForm::LoadSettingsTimer);
+
+  // The other windows, the Spool Setup window last.
+  TraceStatus = new TTraceStatusForm(this);
+  RTViewer = new TRTViewerForm(this);
+  RTViewer->Memo->setFont(DataMemo->font());
+  RevRprt = new TRevRprtForm(this);
+  About = new TAboutForm(this);
+  for (const LaterWindow& w : kLaterWindows) Placeholders[w.name] = new TPlaceholderForm(w.name, w.caption, this);
+  SpoolSetup = new TSpoolSetupForm(this);
+  SpoolSetup->onChoiceChanged = [this](const vantrel::SpoolChoice& c) { TraceStatus->SetSpoolChoice(c); };
+
+  RestoreDefaults();
+  vantrel::PodInitialized = false;
+  vantrel::gTrace.TraceRunning = false;
+  vantrel::ClearPodMemoryFull();
+  vantrel::CreatePodStatusMutex();
+  SetBandwidth(0, "0%");
+
+  qApp->installEventFilter(this);
+  for (QWidget* w : findChildren<QWidget*>()) {
+    if (!w->toolTip().isEmpty()) w->setToolTipDuration(kHintMs);
+  }
+
+  installFolder_ = platform::InstallationFolder();
+  dataFolder_ = platform::DataFolder();
+  userName_ = platform::UserName();
+  MenuUser->setTitle(Literal(QString::fromStdString(userName_)));
+  WriteWelcomeText();
+
+  central->setMinimumSize(600, 250);
+  resize(980, 640);
+  if (QScreen* s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
+  LoadSettings->start();
+}
+
+TMainForm::~TMainForm() {
+  if (!closed_) {
+    closed_ = true;
+    vantrel::MainWindowClose();
+  }
+  qApp->removeEventFilter(this);
+  vantrel::SetMainWindow(nullptr);
+}
+
+void TMainForm::BuildDisplay() {
+  DataMemo = new QPlainTextEdit(this);
+  DataMemo->setObjectName("DataMemo");
+  DataMemo->setReadOnly(true);
+  DataMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+  DataMemo->setUndoRedoEnabled(false);
+  DataMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  DataMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  DataMemo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  DataMemo->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(DataMemo, &QWidget::customContextMenuRequested, this, &TMainForm::DataMemoContextPopup);
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName("PopupMenu1");
+  QAction* timing = PopupMenu1->addAction("Show Message Timing");
+  timing->setObjectName("PopupShowTiming");
+  connect(timing, &QAction::triggered, this, [this] { OpenPlaceholder("BTiming", false); });
+  QAction* diagnostics = PopupMenu1->addAction("Show Message Diagnostics");
+  diagnostics->setObjectName("PopupShowDiagnostics");
+  connect(diagnostics, &QAction::triggered, this, [this] { OpenPlaceholder("RawData", false); });
+  SetDisplayContextMenu(false);
+}
+
+void TMainForm::BuildControls(QWidget* bottom) {
+  auto* row = new QHBoxLayout(bottom);
+  row->setContentsMargins(0, 0, 0, 0);
+
+  auto* options = new QGroupBox("Display [Options]", bottom);
+  auto* grid = new QGridLayout(options);
+  int i = 0;
+  for (const OptionBox& b : kOptionBoxes) {
+    auto* box = new QCheckBox(QString::fromLatin1(b.caption), options);
+    box->setObjectName(QString::fromLatin1(b.key));
+    box->setToolTip(QString::fromLatin1(b.hint));
+    const auto flag = b.flag;
+    connect(box, &QCheckBox::toggled, this, [flag](bool on) { vantrel::gDisplay.*flag = on; });
+    OptionBoxes[b.key] = box;
+    grid->addWidget(box, i % 4, i / 4);
+    ++i;
+  }
+  row->addWidget(options);
+
+  auto* protocol = new QGroupBox("Data Protocol", bottom);
+  auto* plist = new QVBoxLayout(protocol);
+  auto* group = new QButtonGroup(protocol);
+  for (const ProtocolButton& b : kProtocolButtons) {
+    auto* button = new QRadioButton(QString::fromLatin1(b.caption), protocol);
+    button->setObjectName(QString::fromLatin1(b.caption) + "Button");
+    button->setToolTip(QString::fromLatin1(b.hint));
+    button->setVisible(b.visible);
+    group->addButton(button);
+    const DataProtocol p = b.protocol;
+    connect(button, &QRadioButton::clicked, this, [this, p] { DataProtocolClick(p); });
+    ProtocolButtons[p] = button;
+    if (b.visible) plist->addWidget(button);
+  }
+  row->addWidget(protocol);
+
+  auto* bandwidth = new QVBoxLayout;
+  ProgressBar1 = new QProgressBar(bottom);
+  ProgressBar1->setObjectName("ProgressBar1");
+  ProgressBar1->setOrientation(Qt::Vertical);
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->setToolTip("Bus Bandwidth Used");
+  BWLabel = new QLabel("0%", bottom);
+  BWLabel->setObjectName("BWLabel");
+  bandwidth->addWidget(ProgressBar1, 1, Qt::AlignHCenter);
+  bandwidth->addWidget(BWLabel, 0, Qt::AlignHCenter);
+  row->addLayout(bandwidth);
+
+  auto* right = new QVBoxLayout;
+  auto* maker = new QFrame(bottom);
+  maker->setObjectName("MakerPanel");
+  maker->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  maker->setToolTip(ui::kMakerSite);
+  auto* makerRow = new QHBoxLayout(maker);
+  auto* makerName = new QLabel("Orbisan", maker);
+  makerName->setToolTip(ui::kMakerSite);
+  auto* inset = new QLabel("OSN", maker);
+  inset->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  QFont bold = inset->font();
+  bold.setBold(true);
+  inset->setFont(bold);
+  inset->setToolTip(ui::kMakerSite);
+  makerRow->addWidget(inset);
+  makerRow->addWidget(makerName, 1);
+  right->addWidget(maker);
+
+  TraceStatusPanel = new QLabel("Trace Status", bottom);
+  TraceStatusPanel->setObjectName("TraceStatusPanel");
+  TraceStatusPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  TraceStatusPanel->setAlignment(Qt::AlignCenter);
+  TraceStatusPanel->setToolTip("show Trace Status");
+  TraceStatusPanel->setCursor(Qt::PointingHandCursor);
+  TraceStatusPanel->installEventFilter(this);
+  right->addWidget(TraceStatusPanel);
+
+  TraceButton = new QPushButton("Trace", bottom);
+  TraceButton->setObjectName("TraceButton");
+  TraceButton->setToolTip("start Trace");
+  HaltButton = new QPushButton("Halt", bottom);
+  HaltButton->setObjectName("HaltButton");
+  HaltButton->setToolTip("stop Trace");
+  HaltButton->setEnabled(false);
+  ClearDisplayButton = new QPushButton("Clear Display", bottom);
+  ClearDisplayButton->setObjectName("ClearDisplayButton");
+  ClearDisplayButton->setToolTip("clear Display Window");
+  connect(TraceButton, &QPushButton::clicked, this, &TMainForm::TraceButtonClick);
+  connect(HaltButton, &QPushButton::clicked, this, &TMainForm::HaltButtonClick);
+  connect(ClearDisplayButton, &QPushButton::clicked, this, &TMainForm::ClearDisplayButtonClick);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(TraceButton);
+  buttons->addWidget(HaltButton);
+  buttons->addWidget(ClearDisplayButton);
+  right->addLayout(buttons);
+  right->addStretch();
+  row->addLayout(right);
+  row->addStretch();
+}
+
+QAction* TMainForm::Item(QMenu* menu, const char* name, const char* caption, void (TMainForm::*handler)(),
+                         const char* hint) {
+  QAction* a = menu->addAction(QString::fromLatin1(caption));
+  a->setObjectName(QString::fromLatin1(name));
+  if (hint != nullptr) a->setToolTip(QString::fromLatin1(hint));
+  if (handler != nullptr) connect(a, &QAction::triggered, this, handler);
+  return a;
+}
+
+void TMainForm::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  auto menu = [&](const char* name, const char* caption) {
+    QMenu* m = bar->addMenu(QString::fromLatin1(caption));
+    m->setObjectName(QString::fromLatin1(name));
+    m->setToolTipsVisible(true);
+    return m;
+  };
+  auto later = [this](QAction* a, const char* window, bool modal) {
+    connect(a, &QAction::triggered, this, [this, window, modal] { OpenPlaceholder(window, modal); });
+  };
+
+  QMenu* file = menu("MenuFile", "&File");
+  Item(file, "MenuFilePrinterSetup", "Printer &Setup...", &TMainForm::MenuFilePrinterSetupClick);
+  Item(file, "MenuFilePrint", "&Print...", &TMainForm::MenuFilePrintClick)->setShortcut(QKeySequence("Ctrl+P"));
+  file->addSeparator();
+  Item(file, "MenuFileExit", "E&xit", &TMainForm::MenuFileExitClick);
+
+  MenuSetup = menu("MenuSetup", "Set&up");
+  Item(MenuSetup, "MenuSetupPodInterface", "Select Pod &Interface...", &TMainForm::MenuSetupPodInterfaceClick);
+  Item(MenuSetup, "MenuSetupSpool", "Spool Setup...", &TMainForm::MenuSetupSpoolClick);
+  later(Item(MenuSetup, "MenuSetupThreshold", "&Logic Level Threshold..."), "Thres", true);
+  later(Item(MenuSetup, "MenuSetupTraceControl", "&Trace Control..."), "TraceControl", false);
+  later(Item(MenuSetup, "MenuSetupTriggerOut", "Trigger &Out..."), "Pattern", false);
+  MenuSetup->addSeparator();
+  QAction* bitTiming = Item(MenuSetup, "MenuSetupBitTiming", "&Enable Bit Timing", nullptr,
+                            "enable Pod bit time generation");
+  bitTiming->setCheckable(true);
+  connect(bitTiming, &QAction::toggled, this, [this](bool on) { enableBitTiming_ = on; });
+  QAction* traceDisplay = Item(MenuSetup, "MenuSetupTraceDisplay", "Enable Trace Display", nullptr,
+                               "Enable Trace Parsing and Display");
+  traceDisplay->setCheckable(true);
+  traceDisplay->setChecked(true);
+  connect(traceDisplay, &QAction::toggled, this, [this](bool on) { enableTraceDisplay_ = on; });
+  later(Item(MenuSetup, "MenuSetupSBSRevision", "Select SBS Re&vision..."), "SBSRev", false);
+  MenuSetup->addSeparator();
+  Item(MenuSetup, "MenuSetupLogWrite", "Open Log File for &Write...", &TMainForm::MenuSetupLogWriteClick);
+  Item(MenuSetup, "MenuSetupLogRead", "Open Log File for &Read...", &TMainForm::MenuSetupLogReadClick);
+  Item(MenuSetup, "MenuSetupDisplayFileWrite", "Open Display File for Write...",
+       &TMainForm::MenuSetupDisplayFileWriteClick);
+  Item(MenuSetup, "MenuSetupDisplayFileRead", "Open Display File for Read...",
+       &TMainForm::MenuSetupDisplayFileReadClick);
+  MenuSetup->addSeparator();
+  Item(MenuSetup, "MenuSetupInitializePod", "Initialize External &Pod", &TMainForm::MenuSetupInitializePodClick,
+       "reset external Pod");
+  QMenu* settings = MenuSetup->addMenu("Progr&am Settings");
+  settings->setObjectName("MenuSetupProgramSettings");
+  settings->menuAction()->setObjectName("MenuSetupProgramSettingsItem");
+  Item(settings, "MenuSetupSettingsSave", "&Save", &TMainForm::MenuSetupSettingsSaveClick);
+  Item(settings, "MenuSetupSettingsLoad", "&Load", &TMainForm::MenuSetupSettingsLoadClick);
+  Item(settings, "MenuSetupSettingsRestore", "&Restore Default", &TMainForm::MenuSetupSettingsRestoreClick);
+  Item(MenuSetup, "MenuSetupDiagnostics", "System &Diagnostics", &TMainForm::MenuSetupDiagnosticsClick);
+
+  QMenu* options = menu("MenuOptions", "&Options");
+  QAction* hints = Item(options, "MenuOptionsShowHints", "Show &Hints", &TMainForm::MenuOptionsShowHintsClick);
+  hints->setCheckable(true);
+  hints->setChecked(true);
+  QAction* autoPause = Item(options, "MenuOptionsAutoPause", "Log File Read &Auto-Pause");
+  autoPause->setCheckable(true);
+  connect(autoPause, &QAction::toggled, this, [this](bool on) { logReadAutoPause_ = on; });
+  Item(options, "MenuOptionsSetFont", "Set &Font...", &TMainForm::MenuOptionsSetFontClick);
+
+  QMenu* filtering = menu("MenuFiltering", "Filt&ering");
+  later(Item(filtering, "MenuFilteringSlaveAddress", "Slave &Address"), "AdrMap", false);
+  later(Item(filtering, "MenuFilteringMessageData", "Message &Data"), "Match", false);
+
+  QMenu* view = menu("MenuView", "&View");
+  later(Item(view, "MenuViewActivityChart", "&Activity Chart"), "Activity", false);
+  later(Item(view, "MenuViewMessageDetail", "&Message Detail"), "Detail", false);
+  QAction* utilization = Item(view, "MenuViewBusUtilization", "Bus &Utilization Graph");
+  later(utilization, "Activity", false);
+  utilization->setVisible(false);
+  Item(view, "MenuViewByteMode", "&Byte Mode Viewer", &TMainForm::MenuViewByteModeClick);
+  later(Item(view, "MenuViewAliasTable", "Address Alias &Table"), "AliasEdit", false);
+  Item(view, "MenuViewTraceStatus", "Trace &Status", &TMainForm::MenuViewTraceStatusClick);
+  Item(view, "MenuViewBusStatus", "Bus Status &Viewer...", &TMainForm::MenuViewBusStatusClick);
+
+  QMenu* help = menu("MenuHelp", "&Help");
+  for (auto [name, caption] : {std::pair{"MenuHelpContents", "&Contents"}, std::pair{"MenuHelpTopicSearch", "&Topic Search"},
+                               std::pair{"MenuHelpHowToUse", "&How to Use Help"}}) {
+    QAction* a = Item(help, name, caption);
+    a->setVisible(false);
+    a->setEnabled(false);
+  }
+  Item(help, "MenuHelpOnline", "&Online Resources...", &TMainForm::MenuHelpOnlineClick);
+  Item(help, "MenuHelpRevisionReport", "R&evision Report...", &TMainForm::MenuHelpRevisionReportClick);
+  Item(help, "MenuHelpAbout", "&About Vantrel...", &TMainForm::MenuHelpAboutClick);
+
+  MenuUser = menu("MenuUser", platform::kUserUnknown);
+}
+
+QAction* TMainForm::MenuItem(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
+
+void TMainForm::OpenPlaceholder(const char* name, bool modal) {
+  auto it = Placeholders.find(name);
+  if (it == Placeholders.end()) return;
+  if (modal) {
+    ui::Dialogs().RunModal(*it->second);
+  } else {
+    it->second->show();
+    it->second->raise();
+  }
+}
+
+void TMainForm::RestoreDefaults() {
+  vantrel::RestoreDefaultSettings();
+  SpoolSetup->RestoreDefaults();
+  ShowDisplayOptions();
+}
+
+void TMainForm::ShowDisplayOptions() {
+  const DisplayOptions& d = vantrel::gDisplay;
+  for (const OptionBox& b : kOptionBoxes) {
+    QCheckBox* box = OptionBoxes[b.key];
+    const QSignalBlocker block(box);
+    box->setChecked(d.*(b.flag));
+  }
+  OptionBoxes["DisplayByteTime"]->setEnabled(d.ByteTimeEnabled);
+  OptionBoxes["PECChecked"]->setEnabled(d.PECEnabled);
+  QButtonGroup* group = ProtocolButtons.begin()->second->group();
+  // No button may be selected (a settings file can do that).
+  group->setExclusive(false);
+  for (auto& [p, button] : ProtocolButtons) button->setChecked(p == d.Protocol);
+  group->setExclusive(true);
+}
+
+void TMainForm::WriteWelcomeText() {
+  vantrel::EmptyDisplay();
+  for (const char* line : kWelcome) vantrel::AppendDisplayNote(line);
+  vantrel::AppendDisplayNote("  Installation Folder = \"" + installFolder_ + "\"");
+  vantrel::AppendDisplayNote("  Application Data Folder = \"" + dataFolder_ + "\"");
+  vantrel::AppendDisplayNote("  User Name = \"" + userName_ + "\"");
+  if (installFolder_.empty() || dataFolder_.empty() || userName_ == platform::kUserUnknown) {
+    for (const char* line : kMissingInstall) vantrel::AppendDisplayNote(line);
+  }
+}
+
+// ---- seam -------------------------------------------------------------------
+
+void TMainForm::ShowMessage(std::string_view text, std::string_view title) {
+  const QString t = Text(text), c = Text(title);
+  if (QThread::currentThread() == thread()) {
+    ui::Dialogs().Message(this, t, c);
+  } else {
+    // From the parser thread: it must not wait for the user.
+    QMetaObject::invokeMethod(this, [this, t, c] { ui::Dialogs().Message(this, t, c); }, Qt::QueuedConnection);
+  }
+}
+
+bool TMainForm::AskOkCancel(std::string_view text, std::string_view title) {
+  return ui::Dialogs().OkCancel(this, Text(text), Text(title));
+}
+
+void TMainForm::Beep() { QApplication::beep(); }
+
+void TMainForm::AppendDisplayLine(std::string_view line) {
+  QTextCursor c(DataMemo->document());
+  c.movePosition(QTextCursor::End);
+  if (lineCount_ > 0) c.insertBlock();
+  c.insertText(Text(line));
+  ++lineCount_;
+  DataMemo->verticalScrollBar()->setValue(DataMemo->verticalScrollBar()->maximum());
+}
+
+void TMainForm::AppendDisplayLines(const std::vector<vantrel::DisplayLine>& lines) {
+  if (lines.empty()) return;
+  qsizetype size = 0;
+  for (const vantrel::DisplayLine& l : lines) size += static_cast<qsizetype>(l.text.size()) + 1;
+  QString text;
+  text.reserve(size);
+  for (const vantrel::DisplayLine& l : lines) {
+    if (!text.isEmpty() || &l != &lines.front()) text += QLatin1Char('\n');
+    text += QLatin1StringView(l.text.data(), static_cast<qsizetype>(l.text.size()));
+  }
+  DataMemo->setUpdatesEnabled(false);
+  QTextCursor c(DataMemo->document());
+  c.beginEditBlock();
+  c.movePosition(QTextCursor::End);
+  if (lineCount_ > 0) c.insertBlock();
+  c.insertText(text);
+  c.endEditBlock();
+  lineCount_ += lines.size();
+  DataMemo->verticalScrollBar()->setValue(DataMemo->verticalScrollBar()->maximum());
+  DataMemo->setUpdatesEnabled(true);
+}
+
+void TMainForm::ClearDisplay() {
+  DataMemo->clear();
+  lineCount_ = 0;
+}
+
+void TMainForm::DeleteFirstDisplayLines(std::size_t count) {
+  if (count == 0) return;
+  if (count >= lineCount_) {
+    ClearDisplay();
+    return;
+  }
+  QTextDocument* doc = DataMemo->document();
+  DataMemo->setUpdatesEnabled(false);
+  QTextCursor c(doc);
+  c.setPosition(0);
+  c.setPosition(doc->findBlockByNumber(static_cast<int>(count)).position(), QTextCursor::KeepAnchor);
+  c.removeSelectedText();
+  lineCount_ -= count;
+  DataMemo->setUpdatesEnabled(true);
+}
+
+QStringList TMainForm::DisplayLines() const {
+  if (lineCount_ == 0) return {};
+  return DataMemo->toPlainText().split(QLatin1Char('\n'));
+}
+
+void TMainForm::SetTraceButton(std::string_view caption, std::string_view hint, bool enabled, bool focus) {
+  traceCaption_ = caption;
+  TraceButton->setText(Text(caption));
+  TraceButton->setToolTip(Text(hint));
+  TraceButton->setEnabled(enabled);
+  if (focus) TraceButton->setFocus();
+}
+
+void TMainForm::SetHaltButton(bool enabled, bool focus) {
+  HaltButton->setEnabled(enabled);
+  if (focus) HaltButton->setFocus();
+}
+
+void TMainForm::SetSetupMenuEnabled(bool enabled) {
+  MenuSetup->menuAction()->setEnabled(enabled);
+  MenuItem("MenuViewBusStatus")->setEnabled(enabled);
+}
+
+void TMainForm::SetDisplayContextMenu(bool enabled) {
+  contextMenuEnabled_ = enabled;
+  for (QAction* a : PopupMenu1->actions()) a->setEnabled(enabled);
+}
+
+void TMainForm::SetBandwidth(int percent, std::string_view label) {
+  ProgressBar1->setValue(percent);
+  BWLabel->setText(Text(label));
+}
+
+void TMainForm::SetLogWriteMenuEnabled(bool enabled) { MenuItem("MenuSetupLogWrite")->setEnabled(enabled); }
+
+void TMainForm::LogReadSelectionCleared() {
+  QAction* read = MenuItem("MenuSetupLogRead");
+  read->setText("Open Log File for &Read...");
+  read->setEnabled(true);
+  read->setVisible(true);
+  MenuItem("MenuSetupLogWrite")->setVisible(true);
+}
+
+void TMainForm::TraceStatusStarted() { TraceStatus->Initialize(); }
+void TMainForm::TraceStatusRefresh() { TraceStatus->Update(); }
+
+void TMainForm::SetDisplayTimerEnabled(bool enabled) {
+  if (enabled) {
+    if (!DataMemoUpdate->isActive()) DataMemoUpdate->start();
+  } else {
+    DataMemoUpdate->stop();
+  }
+}
+
+void TMainForm::StartTraceClickTimer() { TraceClickTimer->start(); }
+
+void TMainForm::WaitMilliseconds(int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }
+
+bool TMainForm::RunOnMainThread(const std::function<void()>& fn) {
+  if (QThread::currentThread() == thread()) {
+    fn();
+    return true;
+  }
+  // Not a blocking queued call: a halt on the main thread waits for this
+  // thread, so this thread must be able to give up while the call is queued.
+  auto call = std::make_shared<MainThreadCall>();
+  QMetaObject::invokeMethod(
+      this,
+      [call, &fn] {
+        {
+          std::lock_guard lock(call->mutex);
+          if (call->abandoned) return;
+          call->started = true;
+        }
+        fn();
+        {
+          std::lock_guard lock(call->mutex);
+          call->done = true;
+        }
+        call->finished.notify_all();
+      },
+      Qt::QueuedConnection);
+  std::unique_lock lock(call->mutex);
+  while (!call->done) {
+    if (!call->started && !vantrel::gTrace.TraceRunning) {
+      call->abandoned = true;
+      return false;
+    }
+    call->finished.wait_for(lock, kCallWait);
+  }
+  return true;
+}
+
+void TMainForm::PostToMainThread(std::function<void()> fn) {
+  QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
+}
+
+// ---- buttons and timers --------------------------------------------------------
+
+void TMainForm::TraceButtonClick() { vantrel::TraceButtonClick(); }
+void TMainForm::HaltButtonClick() { vantrel::HaltButtonClick(); }
+void TMainForm::ClearDisplayButtonClick() { vantrel::ClearDisplayButtonClick(); }
+void TMainForm::TraceClickTimerTimer() { vantrel::TraceClickTimerTimer(); }
+
+void TMainForm::DataMemoUpdateTimer() {
+  const auto start = std::chrono::steady_clock::now();
+  vantrel::DataMemoUpdateTimer();
+  const auto took = std::chrono::steady_clock::now() - start;
+  ++tickStats_.ticks;
+  tickStats_.total += took;
+  if (took > tickStats_.longest) tickStats_.longest = std::chrono::duration_cast<std::chrono::nanoseconds>(took);
+}
+
+void TMainForm::LoadSettingsTimer() {
+  if (SpoolSetup == nullptr) return;
+  LoadSettings->stop();
+  MenuSetupSettingsLoadClick();
+  if (!options_.startupLog.isEmpty()) {
+    StartupReplay();
+  } else if (options_.aboutAtStart) {
+    MenuHelpAboutClick();
+  }
+}
+
+void TMainForm::StartupReplay() {
+  vantrel::gTraceFiles.logReadName = QFileInfo(options_.startupLog).absoluteFilePath().toStdString();
+  MenuItem("MenuSetupLogRead")->setText("Close Log File for Read");
+  MenuItem("MenuSetupLogWrite")->setVisible(false);
+  vantrel::TraceButtonClick();
+}
+
+void TMainForm::TraceStatusPanelClick() { MenuViewTraceStatusClick(); }
+
+void TMainForm::DataProtocolClick(DataProtocol protocol) {
+  vantrel::SelectDataProtocol(protocol);
+  ShowDisplayOptions();
+}
+
+void TMainForm::DataMemoContextPopup(const QPoint& at) {
+  if (contextMenuEnabled_) PopupMenu1->popup(DataMemo->viewport()->mapToGlobal(at));
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ToolTip && !showHints_) return true;
+  if (watched == TraceStatusPanel && event->type() == QEvent::MouseButtonRelease) {
+    TraceStatusPanelClick();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  if (!closed_) {
+    closed_ = true;
+    vantrel::MainWindowClose();
+  }
+  event->accept();
+}
+
+// ---- menus --------------------------------------------------------------------
+
+QPrinter& TMainForm::Printer() {
+  if (!printer_) printer_ = std::make_unique<QPrinter>();
+  return *printer_;
+}
+
+void TMainForm::MenuFilePrinterSetupClick() {
+  QPageSetupDialog dialog(&Printer(), this);
+  ui::Dialogs().RunModal(dialog);
+}
+
+void TMainForm::MenuFilePrintClick() {
+  QPrintDialog dialog(&Printer(), this);
+  dialog.setOption(QAbstractPrintDialog::PrintSelection, true);
+  dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+  const QTextCursor selection = DataMemo->textCursor();
+  dialog.setPrintRange(selection.hasSelection() ? QAbstractPrintDialog::Selection : QAbstractPrintDialog::AllPages);
+  if (ui::Dialogs().RunModal(dialog) != QDialog::Accepted) return;
+  const bool selectionOnly = dialog.printRange() == QAbstractPrintDialog::Selection && selection.hasSelection();
+  const QStringList lines =
+      ui::LinesToPrint(DataMemo->toPlainText(), selectionOnly, selection.selectionStart(), selection.selectionEnd());
+  if (ui::PrintLines(Printer(), lines, DataMemo->font()) == 0) {
+    ui::Dialogs().Message(this, "Cannot Print", "Print Error");
+  }
+}
+
+void TMainForm::MenuFileExitClick() { close(); }
+
+void TMainForm::MenuSetupPodInterfaceClick() {
+  if (vantrel::PodInitialized) vantrel::gPod.ReleaseInterface();
+  vantrel::PodInitialized = false;
+  OpenPlaceholder("Portsel", true);
+}
+
+void TMainForm::MenuSetupSpoolClick() {
+  SpoolSetup->ShowChoice();
+  ui::Dialogs().RunModal(*SpoolSetup);
+}
+
+void TMainForm::ChooseLogFile(bool forRead) {
+  QAction* self = MenuItem(forRead ? "MenuSetupLogRead" : "MenuSetupLogWrite");
+  QAction* other = MenuItem(forRead ? "MenuSetupLogWrite" : "MenuSetupLogRead");
+  std::string& name = forRead ? vantrel::gTraceFiles.logReadName : vantrel::gTraceFiles.logWriteName;
+  if (!name.empty()) {
+    name.clear();
+    self->setText(forRead ? "Open Log File for &Read..." : "Open Log File for &Write...");
+    self->setVisible(true);
+    other->setVisible(true);
+    return;
+  }
+  ui::FileDialogRequest request;
+  request.title = forRead ? "Open Log File for Read" : "Open Log File for Write";
+  request.folder = QString::fromStdString(platform::DataFolder());
+  request.defaultSuffix = "log";
+  request.defaultName = "Vantrel.log";
+  request.filter = "Log Files (*.log)";
+  request.forWrite = !forRead;
+  const QString chosen = ui::Dialogs().FileName(this, request);
+  if (chosen.isEmpty()) return;
+  name = chosen.toStdString();
+  self->setText(forRead ? "Close Log File for Read" : "Close Log File for Write");
+  other->setVisible(false);
+  if (forRead) vantrel::TraceButtonClick();
+}
+
+void TMainForm::MenuSetupLogWriteClick() { ChooseLogFile(false); }
+void TMainForm::MenuSetupLogReadClick() { ChooseLogFile(true); }
+
+void TMainForm::MenuSetupDisplayFileWriteClick() {
+  QAction* self = MenuItem("MenuSetupDisplayFileWrite");
+  std::string& name = vantrel::gTraceFiles.displayFileName;
+  if (!name.empty()) {
+    name.clear();
+    self->setText("Open Display File for Write...");
+    return;
+  }
+  ui::FileDialogRequest request;
+  request.title = "Open Display File for Write";
+  request.folder = QString::fromStdString(platform::DataFolder());
+  request.defaultSuffix = "txt";
+  request.defaultName = "Vantrel.txt";
+  request.filter = "Text Files (*.txt)";
+  request.forWrite = true;
+  const QString chosen = ui::Dialogs().FileName(this, request);
+  if (chosen.isEmpty()) return;
+  name = chosen.toStdString();
+  self->setText("Close Display File (" + Literal(QFileInfo(chosen).fileName()) + ")");
+}
+
+void TMainForm::MenuSetupDisplayFileReadClick() {
+  ui::FileDialogRequest request;
+  request.title = "Open Display File for Read";
+  request.folder = QString::fromStdString(platform::DataFolder());
+  request.defaultSuffix = "txt";
+  request.defaultName = "Vantrel.txt";
+  request.filter = "Text Files (*.txt)";
+  const QString chosen = ui::Dialogs().FileName(this, request);
+  if (!chosen.isEmpty()) ui::Dialogs().OpenUrl(QUrl::fromLocalFile(chosen));
+}
+
+void TMainForm::MenuSetupInitializePodClick() { OpenPlaceholder("Pod", true); }
+
+// The settings file's Save and Load come with the settings file itself.
+void TMainForm::MenuSetupSettingsSaveClick() {}
+void TMainForm::MenuSetupSettingsLoadClick() {}
+
+void TMainForm::MenuSetupSettingsRestoreClick() { RestoreDefaults(); }
+
+void TMainForm::MenuSetupDiagnosticsClick() {
+  vantrel::EmptyDisplay();
+  vantrel::AppendDisplayNote("Vantrel");
+  vantrel::AppendDisplayNote("System Diagnostics Support");
+  vantrel::AppendDisplayNote("");
+  vantrel::AppendDisplayNote(platform::OsVersionLine());
+  if (vantrel::PodInitialized) vantrel::gPod.ReleaseInterface();
+  vantrel::PodInitialized = false;
+  vantrel::AppendDisplayNote("");
+  vantrel::AppendDisplayNote("Available Pod Interfaces:");
+  // No transport is built in yet, so none lists an interface.
+  vantrel::AppendDisplayNote("");
+  vantrel::AppendDisplayNote("Testing Pod Interface:");
+  vantrel::AppendDisplayNote("Pod Interface NOT FOUND!");
+}
+
+void TMainForm::MenuOptionsShowHintsClick() { showHints_ = MenuItem("MenuOptionsShowHints")->isChecked(); }
+
+void TMainForm::MenuOptionsSetFontClick() {
+  bool ok = false;
+  const QFont font = QFontDialog::getFont(&ok, DataMemo->font(), this);
+  if (!ok) return;
+  DataMemo->setFont(font);
+  RTViewer->Memo->setFont(font);
+}
+
+void TMainForm::MenuViewByteModeClick() {
+  RTViewer->show();
+  RTViewer->raise();
+}
+
+void TMainForm::MenuViewTraceStatusClick() {
+  TraceStatus->show();
+  TraceStatus->raise();
+}
+
+void TMainForm::MenuViewBusStatusClick() {
+  if (!vantrel::PodInitialized) MenuSetupInitializePodClick();
+  if (vantrel::PodInitialized) OpenPlaceholder("ViewStatus", true);
+}
+
+void TMainForm::MenuHelpOnlineClick() { ui::Dialogs().OpenUrl(QUrl(ui::kResourcesPage)); }
+
+void TMainForm::MenuHelpRevisionReportClick() {
+  RevRprt->show();
+  RevRprt->raise();
+}
+
+void TMainForm::MenuHelpAboutClick() { ui::Dialogs().RunModal(*About); }

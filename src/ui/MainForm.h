@@ -1,0 +1,180 @@
+// The main window: the trace display, the display options the decoder reads,
+// the Trace, Halt and Clear Display buttons, the status panels and every menu.
+// It is the core's MainWindowSeam; all other windows are opened from here.
+#pragma once
+#include <QMainWindow>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "decode/DisplayOptions.h"
+#include "pipeline/MainWindowSeam.h"
+
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPrinter;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class TAboutForm;
+class TPlaceholderForm;
+class TRevRprtForm;
+class TRTViewerForm;
+class TSpoolSetupForm;
+class TTraceStatusForm;
+
+class TMainForm : public QMainWindow, public vantrel::MainWindowSeam {
+  Q_OBJECT
+
+ public:
+  struct Options {
+    // The About window after the start-up settings load. Off for a replay
+    // named on the command line and for tests, which must not be blocked.
+    bool aboutAtStart = true;
+    // Replayed once start-up is done, as if chosen with "Open Log File for Read...".
+    QString startupLog;
+  };
+  explicit TMainForm(Options options);
+  TMainForm() : TMainForm(Options{}) {}
+  ~TMainForm() override;
+
+  // Display tick timing, for the benchmark.
+  struct TickStats {
+    std::uint64_t ticks = 0;
+    std::chrono::nanoseconds total{0};
+    std::chrono::nanoseconds longest{0};
+  };
+  const TickStats& DisplayTickStats() const { return tickStats_; }
+  QStringList DisplayLines() const;
+  QAction* MenuItem(const char* name) const;
+  const std::string& InstallationFolder() const { return installFolder_; }
+  const std::string& DataFolder() const { return dataFolder_; }
+
+  // MainWindowSeam
+  void ShowMessage(std::string_view text, std::string_view title) override;
+  bool AskOkCancel(std::string_view text, std::string_view title) override;
+  std::string UserName() override { return userName_; }
+  void Beep() override;
+  void AppendDisplayLine(std::string_view line) override;
+  void AppendDisplayLines(const std::vector<vantrel::DisplayLine>& lines) override;
+  void ClearDisplay() override;
+  std::size_t DisplayLineCount() override { return lineCount_; }
+  void DeleteFirstDisplayLines(std::size_t count) override;
+  void SetTraceButton(std::string_view caption, std::string_view hint, bool enabled, bool focus) override;
+  std::string TraceButtonCaption() override { return traceCaption_; }
+  void SetHaltButton(bool enabled, bool focus) override;
+  void SetSetupMenuEnabled(bool enabled) override;
+  void SetDisplayContextMenu(bool enabled) override;
+  void SetBandwidth(int percent, std::string_view label) override;
+  void SetLogWriteMenuEnabled(bool enabled) override;
+  void LogReadSelectionCleared() override;
+  void RunInitializePodCommand() override { MenuSetupInitializePodClick(); }
+  void TraceStatusStarted() override;
+  void TraceStatusRefresh() override;
+  bool EnableTraceDisplayChecked() override { return enableTraceDisplay_; }
+  bool LogReadAutoPauseChecked() override { return logReadAutoPause_; }
+  bool EnableBitTimingChecked() override { return enableBitTiming_; }
+  void SetDisplayTimerEnabled(bool enabled) override;
+  void StartTraceClickTimer() override;
+  void WaitMilliseconds(int ms) override;
+  bool RunOnMainThread(const std::function<void()>& fn) override;
+  void PostToMainThread(std::function<void()> fn) override;
+  void DisplayWork() override {}
+
+  // Handlers.
+  void TraceButtonClick();
+  void HaltButtonClick();
+  void ClearDisplayButtonClick();
+  void DataMemoUpdateTimer();
+  void TraceClickTimerTimer();
+  void LoadSettingsTimer();
+  void TraceStatusPanelClick();
+  void DataProtocolClick(vantrel::DataProtocol protocol);
+  void MenuFilePrinterSetupClick();
+  void MenuFilePrintClick();
+  void MenuFileExitClick();
+  void MenuSetupPodInterfaceClick();
+  void MenuSetupSpoolClick();
+  void MenuSetupLogWriteClick();
+  void MenuSetupLogReadClick();
+  void MenuSetupDisplayFileWriteClick();
+  void MenuSetupDisplayFileReadClick();
+  void MenuSetupInitializePodClick();
+  void MenuSetupSettingsSaveClick();
+  void MenuSetupSettingsLoadClick();
+  void MenuSetupSettingsRestoreClick();
+  void MenuSetupDiagnosticsClick();
+  void MenuOptionsShowHintsClick();
+  void MenuOptionsSetFontClick();
+  void MenuViewByteModeClick();
+  void MenuViewTraceStatusClick();
+  void MenuViewBusStatusClick();
+  void MenuHelpOnlineClick();
+  void MenuHelpRevisionReportClick();
+  void MenuHelpAboutClick();
+  void DataMemoContextPopup(const QPoint& at);
+
+  // The controls read from gDisplay (after a settings change).
+  void ShowDisplayOptions();
+
+  QPlainTextEdit* DataMemo = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QPushButton* TraceButton = nullptr;
+  QPushButton* HaltButton = nullptr;
+  QPushButton* ClearDisplayButton = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+  QLabel* BWLabel = nullptr;
+  QLabel* TraceStatusPanel = nullptr;
+  QMenu* MenuSetup = nullptr;
+  QMenu* MenuUser = nullptr;
+  QTimer* DataMemoUpdate = nullptr;
+  QTimer* TraceClickTimer = nullptr;
+  QTimer* LoadSettings = nullptr;
+  std::map<std::string, QCheckBox*> OptionBoxes;  // by settings key
+  std::map<vantrel::DataProtocol, QRadioButton*> ProtocolButtons;
+
+  TTraceStatusForm* TraceStatus = nullptr;
+  TSpoolSetupForm* SpoolSetup = nullptr;
+  TRTViewerForm* RTViewer = nullptr;
+  TRevRprtForm* RevRprt = nullptr;
+  TAboutForm* About = nullptr;
+  std::map<std::string, TPlaceholderForm*> Placeholders;  // by window name
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildDisplay();
+  void BuildControls(QWidget* bottom);
+  void BuildMenus();
+  QAction* Item(QMenu* menu, const char* name, const char* caption, void (TMainForm::*handler)() = nullptr,
+                const char* hint = nullptr);
+  TPlaceholderForm* Placeholder(const char* name, const char* caption);
+  void OpenPlaceholder(const char* name, bool modal);
+  void WriteWelcomeText();
+  void ChooseLogFile(bool forRead);
+  void StartupReplay();
+  void RestoreDefaults();
+
+  Options options_;
+  std::string installFolder_, dataFolder_, userName_;
+  std::string traceCaption_ = "Trace";
+  std::size_t lineCount_ = 0;
+  bool contextMenuEnabled_ = false;
+  bool enableTraceDisplay_ = true, logReadAutoPause_ = false, enableBitTiming_ = false;
+  bool showHints_ = true;
+  bool closed_ = false;
+  TickStats tickStats_;
+  QPrinter& Printer();
+  std::unique_ptr<QPrinter> printer_;  // made when first needed: it asks for the printers
+};
