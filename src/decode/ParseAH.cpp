@@ -6,6 +6,7 @@
 #include "analysis/AddressStats.h"
 #include "decode/DisplayOptions.h"
 #include "decode/Format.h"
+#include "decode/ParseSMB.h"
 #include "filters/AddressFilter.h"
 #include "filters/AliasTable.h"
 #include "filters/DataFilter.h"
@@ -263,8 +264,9 @@ bool StoreShownMessage() {
   return true;
 }
 
-// Returns false when the call must end with an empty result.
-bool Stop(const DisplayOptions& o, bool cd, bool& shown) {
+// Returns false when the call must end with an empty result. sbsLine is set
+// when the shown line is the SBS formatter's.
+bool Stop(const DisplayOptions& o, bool cd, bool& shown, const std::string*& sbsLine) {
   d.inMessage = false;
   d.eventTime = d.now;
   d.sinceStart = Diff(d.eventTime, d.msgStart);
@@ -303,12 +305,20 @@ bool Stop(const DisplayOptions& o, bool cd, bool& shown) {
   UpdateAddressStatistics(d.record);
 
   shown = !o.DisplayFilter || (d.addressPass && CheckDataFilter(d.dataHex));
+  d.messageCode += "500";
+  if (shown && o.Protocol == DataProtocol::SBS && IsSmbusDeviceAddress(d.record.address)) {
+    // Formatted before the message is stored: a line the protocol error
+    // filter hides must not take a record, or the records and the display's
+    // message lines fall out of step.
+    const std::string& line = FormatSbsMessage(d.prefix, d.startTimeText, d.messageCode, d.bitRateText);
+    shown = !line.empty();
+    if (shown) sbsLine = &line;
+  }
   if (shown && !StoreShownMessage()) {
     d.wordCount = 0;
     return false;
   }
   d.wordCount = 0;
-  d.messageCode += "500";
   return true;
 }
 
@@ -355,8 +365,9 @@ const std::string& Decode(TraceWord w) {
   }
   if (HasByte(w)) Byte(w, o, proto, cd, wordStart);
   bool completed = false, shown = false;
+  const std::string* sbsLine = nullptr;
   if (HasStop(w)) {
-    if (!Stop(o, cd, shown)) return CurrentLine;
+    if (!Stop(o, cd, shown, sbsLine)) return CurrentLine;
     completed = true;
   }
 
@@ -367,7 +378,7 @@ const std::string& Decode(TraceWord w) {
       Token(d.lineText, "[...]", cd);
     }
   }
-  if (completed && shown) CurrentLine = d.lineText;
+  if (completed && shown) CurrentLine = sbsLine != nullptr ? *sbsLine : d.lineText;
   return CurrentLine;
 }
 
@@ -388,6 +399,7 @@ void ResetDecoder() {
   d.lineCapped = false;
   d.wordCount = 0;
   CurrentTraceTime = {};
+  BuildCommandTable();
 }
 
 const std::string& DecodeTraceWord(TraceWord word) {

@@ -43,7 +43,7 @@ TEST_F(DecoderTest, DataFormats) {
   // No button selected at all decodes as BIN.
   ClearDataProtocol(DataProtocol::HEX);
   EXPECT_EQ(One({Start(0), Byte(0xA0, 90), Byte(0x0F, 180), Stop(190)}), "Msg     4 [Start]#A0[W] 0000.1111 [Stop]");
-  // IPMI and SBS (for now) decode as HEX.
+  // IPMI decodes as HEX.
   SelectDataProtocol(DataProtocol::IPMI);
   EXPECT_EQ(One({Start(0), Byte(0xA0, 90), Byte(0x0F, 180), Stop(190)}), "Msg     5 [Start]#A0[W] 0F [Stop]");
 }
