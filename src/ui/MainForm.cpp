@@ -36,7 +36,9 @@
 #include "pipeline/TraceParserThread.h"
 #include "pipeline/TraceState.h"
 #include "pod/PodInterface.h"
+#include "analysis/Revisions.h"
 #include "ui/AboutForm.h"
+#include "ui/SBSRevForm.h"
 #include "ui/PlaceholderForm.h"
 #include "ui/Platform.h"
 #include "ui/Print.h"
@@ -110,7 +112,7 @@ struct LaterWindow {
 const LaterWindow kLaterWindows[] = {
     {"Portsel", "Select Pod Interface"},   {"Thres", "Logic Level Threshold"},
     {"TraceControl", "Trace Control"},     {"Pattern", "Trigger Out"},
-    {"SBSRev", "Select SBS Revision"},     {"Pod", "Initialize External Pod"},
+    {"Pod", "Initialize External Pod"},
     {"AdrMap", "Slave Address Filter"},    {"Match", "Message Data Filter"},
     {"AliasEdit", "Address Alias Table"},  {"Activity", "Activity Chart"},
     {"Detail", "Message Detail"},          {"ViewStatus", "Bus Status Viewer"},
@@ -180,6 +182,7 @@ TMainForm::TMainForm(Options options) : options_(std::move(options)) {
   RTViewer->Memo->setFont(DataMemo->font());
   RevRprt = new TRevRprtForm(this);
   About = new TAboutForm(this);
+  SBSRev = new TSBSRevForm(this);
   for (const LaterWindow& w : kLaterWindows) Placeholders[w.name] = new TPlaceholderForm(w.name, w.caption, this);
   SpoolSetup = new TSpoolSetupForm(this);
   SpoolSetup->onChoiceChanged = [this](const vantrel::SpoolChoice& c) { TraceStatus->SetSpoolChoice(c); };
@@ -380,7 +383,7 @@ void TMainForm::BuildMenus() {
   traceDisplay->setCheckable(true);
   traceDisplay->setChecked(true);
   connect(traceDisplay, &QAction::toggled, this, [this](bool on) { enableTraceDisplay_ = on; });
-  later(Item(MenuSetup, "MenuSetupSBSRevision", "Select SBS Re&vision..."), "SBSRev", false);
+  Item(MenuSetup, "MenuSetupSBSRevision", "Select SBS Re&vision...", &TMainForm::MenuSetupSBSRevisionClick);
   MenuSetup->addSeparator();
   Item(MenuSetup, "MenuSetupLogWrite", "Open Log File for &Write...", &TMainForm::MenuSetupLogWriteClick);
   Item(MenuSetup, "MenuSetupLogRead", "Open Log File for &Read...", &TMainForm::MenuSetupLogReadClick);
@@ -870,3 +873,16 @@ void TMainForm::MenuHelpRevisionReportClick() {
 }
 
 void TMainForm::MenuHelpAboutClick() { ui::Dialogs().RunModal(*About); }
+
+void TMainForm::MenuSetupSBSRevisionClick() {
+  SBSRev->ShowRevisions();
+  ui::Dialogs().RunModal(*SBSRev);
+  // OK or Cancel: PEC is there only under SMBus 1.1, and only for SBS.
+  DisplayOptions& d = vantrel::gDisplay;
+  if (vantrel::gRevisions.SMBusRev < 1) {
+    d.PECEnabled = false;
+  } else if (d.Protocol == vantrel::DataProtocol::SBS) {
+    d.PECEnabled = true;
+  }
+  ShowDisplayOptions();
+}

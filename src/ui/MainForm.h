@@ -26,6 +26,7 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class TAboutForm;
+class TSBSRevForm;
 class TPlaceholderForm;
 class TRevRprtForm;
 class TRTViewerForm;
@@ -121,6 +122,7 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam {
   void MenuHelpOnlineClick();
   void MenuHelpRevisionReportClick();
   void MenuHelpAboutClick();
+  void MenuSetupSBSRevisionClick();
   void DataMemoContextPopup(const QPoint& at);
 
   // The controls read from gDisplay (after a settings change).
@@ -147,6 +149,7 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam {
   TRTViewerForm* RTViewer = nullptr;
   TRevRprtForm* RevRprt = nullptr;
   TAboutForm* About = nullptr;
+  TSBSRevForm* SBSRev = nullptr;
   std::map<std::string, TPlaceholderForm*> Placeholders;  // by window name
 
  protected:

@@ -23,6 +23,11 @@
 #include "ui/Print.h"
 #include "ui/RTViewerForm.h"
 #include "ui/RevRprtForm.h"
+#include "ui/SBSRevForm.h"
+#include "analysis/Revisions.h"
+#include "decode/DisplayOptions.h"
+#include <QCheckBox>
+#include <QComboBox>
 #include "ui/SpoolSetupForm.h"
 #include "ui/TraceStatusForm.h"
 
@@ -60,6 +65,59 @@ class WindowsTest : public QObject {
   void cleanup() {
     form_.reset();
     dialogs_.reset();
+  }
+
+  void sbsRevisionWindowAndThePecBox() {
+    vantrel::ResetRevisions();
+    TSBSRevForm& rev = *form_->findChild<TSBSRevForm*>("SBSRev");
+    QCOMPARE(rev.windowTitle(), QString("SBS Revision"));
+    const QStringList labels = LabelTexts(&rev);
+    for (const char* caption : {"Smart Battery System ", "Specification References:", "System Management Bus Rev.",
+                                "Smart Battery Data Rev.", "Smart Battery Charger Rev.", "Smart Battery Selector Rev."})
+      QVERIFY2(labels.contains(caption), caption);
+    auto* pec = form_->findChild<QCheckBox*>("PECChecked");
+    QVERIFY(pec != nullptr);
+    form_->findChild<QRadioButton*>("SBSButton")->click();
+    QVERIFY(!pec->isEnabled());  // SMBus 1.0: no PEC
+
+    // OK stores every list; PEC becomes available with SBS selected.
+    dialogs_->onModal = [](QDialog& d) {
+      auto& form = static_cast<TSBSRevForm&>(d);
+      form.List(0)->setCurrentIndex(1);
+      form.List(2)->setCurrentIndex(1);
+      form.OKButtonClick();
+      return d.result();
+    };
+    form_->MenuItem("MenuSetupSBSRevision")->trigger();
+    QCOMPARE(dialogs_->modalShown, QStringList({"SBSRev"}));
+    QCOMPARE(vantrel::gRevisions.SMBusRev, 1u);
+    QCOMPARE(vantrel::gRevisions.SBChargerRev, 1u);
+    QCOMPARE(vantrel::gRevisions.SBDataRev, 0u);
+    QVERIFY(pec->isEnabled());
+
+    // Cancel keeps the values, and the window shows them when opened again.
+    dialogs_->onModal = [](QDialog& d) {
+      auto& form = static_cast<TSBSRevForm&>(d);
+      if (form.List(0)->currentIndex() != 1 || form.List(2)->currentIndex() != 1) return -1;
+      form.List(0)->setCurrentIndex(0);
+      form.CancelButtonClick();
+      return d.result();
+    };
+    form_->MenuItem("MenuSetupSBSRevision")->trigger();
+    QCOMPARE(vantrel::gRevisions.SMBusRev, 1u);
+    QVERIFY(pec->isEnabled());
+
+    // Back to 1.0: PEC goes, also with SBS still selected; HEX keeps it off.
+    dialogs_->onModal = [](QDialog& d) {
+      auto& form = static_cast<TSBSRevForm&>(d);
+      form.List(0)->setCurrentIndex(0);
+      form.OKButtonClick();
+      return d.result();
+    };
+    form_->MenuItem("MenuSetupSBSRevision")->trigger();
+    QVERIFY(!pec->isEnabled());
+    QVERIFY(!vantrel::gDisplay.PECEnabled);
+    vantrel::ResetRevisions();
   }
 
   void spoolSetupCaptionsAndVisibility() {
