@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "decode/DisplayOptions.h"
+#include "filters/AddrMapFile.h"
+#include "filters/AliasFile.h"
+#include "filters/MatchFile.h"
 #include "filters/Settings.h"
 #include "pipeline/HeadlessMainWindow.h"
 #include "pipeline/Replay.h"
@@ -23,6 +26,7 @@ constexpr int kExitUsage = 2;
 
 constexpr const char* kUsage =
     "usage: vantrel-decode [--protocol BIN|ASCII|HEX|SBS|CD|RAW] [--set KEY=VALUE]...\n"
+    "                      [--alias FILE] [--map FILE] [--match FILE]\n"
     "                      [--display-file FILE] [--display] LOGFILE\n"
     "\n"
     "Replays LOGFILE through the message decoder and writes every decoded message\n"
@@ -34,6 +38,13 @@ constexpr const char* kUsage =
     "  --protocol X        select data protocol X, as a click on its button\n"
     "  --set KEY=VALUE     apply a settings-file line, e.g. --set DisplayAck=True;\n"
     "                      applied after --protocol, in the order given\n"
+    "  --alias FILE        load an alias file (.als) and accept it, as the Address\n"
+    "                      Alias Table window's Load File and Accept do\n"
+    "  --map FILE          load an address map file (.map), as Load Map does\n"
+    "  --match FILE        load a data match file (.dmf) and accept it, as the\n"
+    "                      Message Data Filter window's Load File and Accept do;\n"
+    "                      these three are applied with the --set lines, in the\n"
+    "                      order given\n"
     "  --display-file FILE also write a display file; an existing FILE is\n"
     "                      replaced without asking\n"
     "  --direct            decode on this one thread, without the trace pipeline\n"
@@ -64,7 +75,11 @@ int main(int argc, char** argv) {
   bool direct = false;
 
   std::string protocol, displayFile, logFile;
-  std::vector<std::string> sets;
+  // --set, --alias, --map and --match, applied in the order given.
+  struct Setting {
+    std::string option, value;
+  };
+  std::vector<Setting> sets;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     auto value = [&](const char* name) -> const char* {
@@ -82,7 +97,11 @@ int main(int argc, char** argv) {
     } else if (arg == "--set") {
       const char* v = value("--set");
       if (!v) return Usage("--set needs KEY=VALUE");
-      sets.emplace_back(v);
+      sets.push_back({std::string(arg), v});
+    } else if (arg == "--alias" || arg == "--map" || arg == "--match") {
+      const char* v = value(argv[i]);
+      if (!v) return Usage((std::string(arg) + " needs a file name").c_str());
+      sets.push_back({std::string(arg), v});
     } else if (arg == "--display-file") {
       const char* v = value("--display-file");
       if (!v) return Usage("--display-file needs a file name");
@@ -106,8 +125,14 @@ int main(int argc, char** argv) {
     if (p == DataProtocol::None) return Usage(("unknown protocol " + protocol).c_str());
     SelectDataProtocol(p);
   }
-  for (const std::string& line : sets) {
-    if (!ApplySettingsLine(line)) {
+  for (const Setting& s : sets) {
+    if (s.option == "--alias") {
+      LoadAliasFileByName(s.value);
+    } else if (s.option == "--map") {
+      ReadAddrMapFile(s.value);
+    } else if (s.option == "--match") {
+      LoadAndAcceptMatchFile(s.value);
+    } else if (!ApplySettingsLine(s.value)) {
       window.ShowMessage("Cannot Read from Setup File Vantrel.vps!", "Setup File Error");
       break;
     }

@@ -1,5 +1,7 @@
 #include "filters/AddressFilter.h"
 
+#include <iterator>
+
 namespace vantrel {
 namespace {
 
@@ -28,6 +30,7 @@ AddressFilterTable MakeDefault() {
 
 AddressFilterTable gAddrFilter = MakeDefault();
 void (*AddressActivityChanged)(int) = nullptr;
+void (*AddressMapRefreshed)() = nullptr;
 
 bool CheckAddressFilter(std::uint8_t addressByte, bool acknowledged) {
   const int a = (addressByte >> 1) & 0x7F;
@@ -62,6 +65,53 @@ const char* StateName(std::uint8_t state) {
   return state < kAddrStateCount ? kNames[state] : kNames[RW_AN];
 }
 
+AccessBoxes ApplyAccessRules(AccessBoxes b, AccessBox changed) {
+  // Rules only ever check a box, so the queue runs dry after a few steps.
+  AccessBox queue[16];
+  std::size_t head = 0, tail = 0;
+  queue[tail++] = changed;
+  auto check = [&](bool& box, AccessBox which) {
+    if (box) return;
+    box = true;
+    if (tail < std::size(queue)) queue[tail++] = which;
+  };
+  while (head < tail) {
+    switch (queue[head++]) {
+      case AccessBox::Read:
+        if (!b.read) check(b.write, AccessBox::Write);
+        if (!b.nack) check(b.ack, AccessBox::Ack);
+        break;
+      case AccessBox::Write:
+        if (!b.write) check(b.read, AccessBox::Read);
+        if (!b.nack) check(b.ack, AccessBox::Ack);
+        break;
+      case AccessBox::Ack:
+        if (!b.ack) check(b.nack, AccessBox::Nack);
+        if (!b.write) check(b.read, AccessBox::Read);
+        break;
+      case AccessBox::Nack:
+        if (!b.nack) check(b.ack, AccessBox::Ack);
+        if (!b.write) check(b.read, AccessBox::Read);
+        break;
+    }
+  }
+  return b;
+}
+
+AccessBoxes AccessBoxesOfMask(std::uint16_t mask) {
+  AccessBoxes b;
+  b.read = (mask & 0x1000) != 0;
+  b.write = (mask & 0x0100) != 0;
+  b.ack = (mask & 0x0010) != 0;
+  b.nack = (mask & 0x0001) != 0;
+  return b;
+}
+
+std::uint16_t MaskOfAccessBoxes(const AccessBoxes& b) {
+  return static_cast<std::uint16_t>((b.read ? 0x1000 : 0) | (b.write ? 0x0100 : 0) | (b.ack ? 0x0010 : 0) |
+                                    (b.nack ? 0x0001 : 0));
+}
+
 std::string GetAddrMapString() {
   constexpr char hex[] = "0123456789ABCDEF";
   std::string s(128, '0');
@@ -90,6 +140,9 @@ void ResetAddressFilter() {
   RefreshAddressMap();
 }
 
-void RefreshAddressMap() { gAddrFilter.marks.fill(ActivityMark::None); }
+void RefreshAddressMap() {
+  gAddrFilter.marks.fill(ActivityMark::None);
+  if (AddressMapRefreshed) AddressMapRefreshed();
+}
 
 }  // namespace vantrel

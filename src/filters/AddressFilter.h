@@ -33,6 +33,19 @@ std::uint16_t AccessMaskOf(std::uint8_t state);
 std::uint8_t StateOfMask(std::uint16_t mask);  // unknown masks give RW_AN
 const char* StateName(std::uint8_t state);     // "DSEL", "RW_AN", ...; codes 10..15 as RW_AN
 
+// The selection window's four check boxes and their consistency rules: at
+// least one of Read/Write and one of Ack/Nack stays checked (unchecking one
+// checks its partner), a change to Read or Write checks Ack when Nack is
+// unchecked, a change to Ack or Nack checks Read when Write is unchecked.
+// Boxes checked by a rule count as changed in turn.
+struct AccessBoxes {
+  bool read = false, write = false, ack = false, nack = false;
+};
+enum class AccessBox { Read, Write, Ack, Nack };
+AccessBoxes ApplyAccessRules(AccessBoxes boxes, AccessBox changed);
+AccessBoxes AccessBoxesOfMask(std::uint16_t mask);
+std::uint16_t MaskOfAccessBoxes(const AccessBoxes& boxes);
+
 std::string GetAddrMapString();                 // 128 upper-case hex digits
 bool SetAddrMapString(std::string_view value);  // applied only at exactly 128 characters
 void SetAddressState(int address7, std::uint8_t state);
@@ -41,5 +54,8 @@ void RefreshAddressMap();                       // every mark back to none
 
 // Set by the map window: called when an address's mark changes.
 extern void (*AddressActivityChanged)(int address7);
+// Set by the map window: called after the whole map was refreshed (a settings
+// value, a reset, a map file), so that every cell is redrawn.
+extern void (*AddressMapRefreshed)();
 
 }  // namespace vantrel

@@ -15,6 +15,7 @@ std::array<std::string, 128> MakeDefaults() {
 
 std::array<std::string, 128> gAliasTable = MakeDefaults();
 const std::string kRangeError = "Range Error";
+std::string gAliasFileName;
 
 }  // namespace
 
@@ -35,5 +36,10 @@ void SetAlias(int address7, const std::string& text) {
 }
 
 void ResetAliasTable() { gAliasTable = MakeDefaults(); }
+
+const std::string& AliasFileName() { return gAliasFileName; }
+void SetAliasFileName(const std::string& name) { gAliasFileName = name; }
+
+void (*AliasTableChanged)() = nullptr;
 
 }  // namespace vantrel

@@ -13,4 +13,12 @@ std::string DefaultAliasText(int address7);
 // Every entry back to its default text (the file name is not touched).
 void ResetAliasTable();
 
+// The alias file whose contents were last accepted (stored in the settings).
+const std::string& AliasFileName();
+void SetAliasFileName(const std::string& name);
+
+// Set by the alias window: called when a settings load replaced the table, so
+// that an open window shows the new aliases.
+extern void (*AliasTableChanged)();
+
 }  // namespace vantrel

@@ -24,6 +24,7 @@ DataFilterTable MakeDefault() {
 }  // namespace
 
 DataFilterTable gDataFilter = MakeDefault();
+void (*DataFilterChanged)(DataFilterPart) = nullptr;
 
 bool CheckDataFilter(std::string_view dataHex) {
   const std::size_t n = std::min<std::size_t>(8, dataHex.size() / 2);
@@ -73,14 +74,17 @@ std::string GetMatchDataString() {
 }
 
 bool SetMatchDataString(std::string_view value) {
-  for (std::size_t i = 0; i < 64; ++i) {
+  bool ok = true;
+  for (std::size_t i = 0; i < 64 && ok; ++i) {
     const std::string_view cell = 2 * i < value.size() ? value.substr(2 * i, 2) : std::string_view{};
     std::int32_t v = -1;
-    if (!MatchCellValue(cell, v)) return false;
+    ok = MatchCellValue(cell, v);
+    if (!ok) break;
     gDataFilter.MatchData[i] = std::string(cell);
     gDataFilter.MatchValues[i] = v;
   }
-  return true;
+  if (DataFilterChanged) DataFilterChanged(DataFilterPart::Cells);
+  return ok;
 }
 
 std::string GetMatchConditionString() {
@@ -92,9 +96,18 @@ std::string GetMatchConditionString() {
 bool SetMatchConditionString(std::string_view value) {
   if (value.size() < 8) return false;
   for (std::size_t b = 0; b < 8; ++b) gDataFilter.MatchCondition[b] = std::string(1, value[b]);
+  if (DataFilterChanged) DataFilterChanged(DataFilterPart::Conditions);
   return true;
 }
 
-void ResetDataFilter() { gDataFilter = MakeDefault(); }
+void SetProtocolErrorDetect(bool on) {
+  gDataFilter.ProtocolErrorDetect = on;
+  if (DataFilterChanged) DataFilterChanged(DataFilterPart::ProtocolErrorDetect);
+}
+
+void ResetDataFilter() {
+  gDataFilter = MakeDefault();
+  if (DataFilterChanged) DataFilterChanged(DataFilterPart::All);
+}
 
 }  // namespace vantrel

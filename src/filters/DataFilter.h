@@ -32,6 +32,14 @@ std::string GetMatchDataString();
 bool SetMatchDataString(std::string_view value);
 std::string GetMatchConditionString();
 bool SetMatchConditionString(std::string_view value);  // false below 8 characters
+void SetProtocolErrorDetect(bool on);
 void ResetDataFilter();
+
+// Set by the data filter window: called after a setter changed the applied
+// filter, so that the window shows it. Cells: a MatchData value (the window
+// drops its pending edits); Conditions and ProtocolErrorDetect: only that part
+// (a match file load sets them while its cells are still pending); All: reset.
+enum class DataFilterPart { Cells, Conditions, ProtocolErrorDetect, All };
+extern void (*DataFilterChanged)(DataFilterPart part);
 
 }  // namespace vantrel

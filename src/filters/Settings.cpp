@@ -7,6 +7,7 @@
 #include "analysis/Revisions.h"
 #include "decode/DisplayOptions.h"
 #include "filters/AddressFilter.h"
+#include "filters/AliasFile.h"
 #include "filters/AliasTable.h"
 #include "filters/DataFilter.h"
 
@@ -61,6 +62,7 @@ const Key kKeys[] = {
     {"MatchData=", Kind::Text, nullptr, DataProtocol::None, nullptr, 0, &SetMatchDataString},
     {"MatchCondition=", Kind::Text, nullptr, DataProtocol::None, nullptr, 0, &SetMatchConditionString},
     {"ProtocolErrorDetect", Kind::Boolean, &gDataFilter.ProtocolErrorDetect},
+    {"AliasFileName=", Kind::Text, nullptr, DataProtocol::None, nullptr, 0, &LoadAliasFileByName},
 };
 
 constexpr std::size_t kMaxNumberChars = 3;

@@ -38,7 +38,10 @@
 #include "pod/PodInterface.h"
 #include "analysis/Revisions.h"
 #include "ui/AboutForm.h"
+#include "ui/AddrMapForm.h"
+#include "ui/AliasForm.h"
 #include "ui/SBSRevForm.h"
+#include "ui/PatternForm.h"
 #include "ui/PlaceholderForm.h"
 #include "ui/Platform.h"
 #include "ui/Print.h"
@@ -113,8 +116,7 @@ const LaterWindow kLaterWindows[] = {
     {"Portsel", "Select Pod Interface"},   {"Thres", "Logic Level Threshold"},
     {"TraceControl", "Trace Control"},     {"Pattern", "Trigger Out"},
     {"Pod", "Initialize External Pod"},
-    {"AdrMap", "Slave Address Filter"},    {"Match", "Message Data Filter"},
-    {"AliasEdit", "Address Alias Table"},  {"Activity", "Activity Chart"},
+    {"Activity", "Activity Chart"},
     {"Detail", "Message Detail"},          {"ViewStatus", "Bus Status Viewer"},
     {"BTiming", "Message Timing"},         {"RawData", "Message Diagnostics"},
 };
@@ -412,8 +414,16 @@ void TMainForm::BuildMenus() {
   Item(options, "MenuOptionsSetFont", "Set &Font...", &TMainForm::MenuOptionsSetFontClick);
 
   QMenu* filtering = menu("MenuFiltering", "Filt&ering");
-  later(Item(filtering, "MenuFilteringSlaveAddress", "Slave &Address"), "AdrMap", false);
-  later(Item(filtering, "MenuFilteringMessageData", "Message &Data"), "Match", false);
+  // The filter and alias windows live as long as the main window; their
+  // tables are shown whenever they open.
+  auto open = [this](QAction* a, QDialog* window) {
+    connect(a, &QAction::triggered, this, [window] {
+      window->show();
+      window->raise();
+    });
+  };
+  open(Item(filtering, "MenuFilteringSlaveAddress", "Slave &Address"), new TAddrMapForm(this));
+  open(Item(filtering, "MenuFilteringMessageData", "Message &Data"), new TPatternForm(this));
 
   QMenu* view = menu("MenuView", "&View");
   later(Item(view, "MenuViewActivityChart", "&Activity Chart"), "Activity", false);
@@ -422,7 +432,7 @@ void TMainForm::BuildMenus() {
   later(utilization, "Activity", false);
   utilization->setVisible(false);
   Item(view, "MenuViewByteMode", "&Byte Mode Viewer", &TMainForm::MenuViewByteModeClick);
-  later(Item(view, "MenuViewAliasTable", "Address Alias &Table"), "AliasEdit", false);
+  open(Item(view, "MenuViewAliasTable", "Address Alias &Table"), new TAliasForm(this));
   Item(view, "MenuViewTraceStatus", "Trace &Status", &TMainForm::MenuViewTraceStatusClick);
   Item(view, "MenuViewBusStatus", "Bus Status &Viewer...", &TMainForm::MenuViewBusStatusClick);
 

@@ -82,6 +82,43 @@ TEST_F(FilterTest, AddrMapStringAndMasks) {
   EXPECT_EQ(StateOfMask(0x1100), RW_AN);  // no such state
 }
 
+TEST_F(FilterTest, SelectionBoxesKeepTheirRules) {
+  auto mask = [](AccessBoxes b, AccessBox changed) { return MaskOfAccessBoxes(ApplyAccessRules(b, changed)); };
+  // From DSEL (all unchecked), checking Read alone gives RX_AX, not RX_AN.
+  AccessBoxes b = AccessBoxesOfMask(AccessMaskOf(DSEL));
+  b.read = true;
+  EXPECT_EQ(StateOfMask(mask(b, AccessBox::Read)), RX_AX);
+  b = {};
+  b.nack = true;
+  EXPECT_EQ(StateOfMask(mask(b, AccessBox::Nack)), RX_XN);
+  // Unchecking one of a pair checks the other.
+  b = AccessBoxesOfMask(AccessMaskOf(RX_AX));
+  b.read = false;
+  EXPECT_EQ(StateOfMask(mask(b, AccessBox::Read)), XW_AX);
+  b = AccessBoxesOfMask(AccessMaskOf(RX_AX));
+  b.ack = false;
+  EXPECT_EQ(StateOfMask(mask(b, AccessBox::Ack)), RX_XN);
+  b = AccessBoxesOfMask(AccessMaskOf(XW_XN));
+  b.nack = false;
+  EXPECT_EQ(StateOfMask(mask(b, AccessBox::Nack)), XW_AX);
+  b = AccessBoxesOfMask(AccessMaskOf(XW_XN));
+  b.write = false;
+  EXPECT_EQ(StateOfMask(mask(b, AccessBox::Write)), RX_XN);
+  // A change that leaves both pairs valid changes nothing else.
+  b = AccessBoxesOfMask(AccessMaskOf(RW_AN));
+  b.write = false;
+  EXPECT_EQ(StateOfMask(mask(b, AccessBox::Write)), RX_AN);
+  // Every result of a rule run is one of the defined states other than DSEL.
+  for (std::uint16_t m = 0; m < 16; ++m) {
+    for (AccessBox which : {AccessBox::Read, AccessBox::Write, AccessBox::Ack, AccessBox::Nack}) {
+      AccessBoxes in{(m & 8) != 0, (m & 4) != 0, (m & 2) != 0, (m & 1) != 0};
+      const AccessBoxes out = ApplyAccessRules(in, which);
+      EXPECT_TRUE((out.read || out.write) && (out.ack || out.nack)) << m;
+      EXPECT_NE(StateOfMask(MaskOfAccessBoxes(out)), DSEL);
+    }
+  }
+}
+
 TEST_F(FilterTest, DataFilterMatchesTheFirstEightBytes) {
   EXPECT_TRUE(CheckDataFilter(""));
   EXPECT_TRUE(CheckDataFilter("FF00FF00"));

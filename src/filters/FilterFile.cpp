@@ -1,0 +1,53 @@
+#include "filters/FilterFile.h"
+
+#include "pipeline/MainWindowSeam.h"
+#include "pipeline/TextFile.h"
+
+namespace vantrel {
+
+FilterFileReader::FilterFileReader() = default;
+
+FilterFileReader::~FilterFileReader() {
+  reader_.reset();
+  if (f_) std::fclose(f_);
+}
+
+FileResult FilterFileReader::Open(const std::string& name, std::string_view kindLine) {
+  f_ = std::fopen(name.c_str(), "rb");
+  if (!f_) return FileResult::CannotOpen;
+  reader_ = std::make_unique<LineReader>(f_, kFilterLineChars);
+  std::string first, second;
+  const bool got = Next(first) && Next(second);
+  if (failed()) return FileResult::ReadFailed;
+  if (!got || first != kMakerLine || second != kindLine) return FileResult::Invalid;
+  return FileResult::Done;
+}
+
+bool FilterFileReader::Next(std::string& line) {
+  line.clear();
+  if (!reader_ || !reader_->Next(line)) {
+    line.clear();
+    return false;
+  }
+  return true;
+}
+
+bool FilterFileReader::NextData(std::string& line) {
+  while (Next(line)) {
+    if (!reader_->hasSemicolon()) return true;
+  }
+  return false;
+}
+
+bool FilterFileReader::failed() const { return reader_ && reader_->failed(); }
+
+FileResult WriteFilterFile(const std::string& name, std::string_view kind, std::string_view body) {
+  TextWriter w;
+  if (!w.Create(name)) return FileResult::CannotCreate;
+  bool ok = w.Write(FileHeader(kind, "01.00", MainWindow().UserName()));
+  ok = ok && w.Write(body);
+  ok = w.Close() && ok;
+  return ok ? FileResult::Done : FileResult::WriteFailed;
+}
+
+}  // namespace vantrel
