@@ -16,6 +16,7 @@
 #include "ui/UiDialogs.h"
 
 namespace ui = vantrel::ui;
+using vantrel::ui::Button;
 using vantrel::ActivityMark;
 
 namespace {
@@ -28,13 +29,6 @@ const ui::FilterFileKind kMapFile{"Save Address Map", "Load Address Map", "Vantr
 
 TAddrMapForm* gMapForm = nullptr;
 
-QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint) {
-  auto* b = new QPushButton(QString::fromLatin1(caption), parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setToolTip(QString::fromLatin1(hint));
-  b->setAutoDefault(false);
-  return b;
-}
 
 QString Hex2(int v) { return QString::number(v & 0xFF, 16).rightJustified(2, QChar('0')).toUpper(); }
 

@@ -15,6 +15,7 @@
 #include "ui/FilterFileDialog.h"
 
 namespace ui = vantrel::ui;
+using vantrel::ui::Button;
 
 namespace {
 
@@ -36,13 +37,6 @@ class AliasDelegate : public QStyledItemDelegate {
   }
 };
 
-QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint) {
-  auto* b = new QPushButton(QString::fromLatin1(caption), parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setToolTip(QString::fromLatin1(hint));
-  b->setAutoDefault(false);
-  return b;
-}
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "ui/FilterFileDialog.h"
 
+#include <QPushButton>
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -36,5 +38,13 @@ QString FileCaption(const std::string& file, const char* caption) {
 
 QString Latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
 std::string Latin1(const QString& s) { return s.toLatin1().toStdString(); }
+
+QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint) {
+  auto* b = new QPushButton(QString::fromLatin1(caption), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setToolTip(QString::fromLatin1(hint));
+  b->setAutoDefault(false);
+  return b;
+}
 
 }  // namespace vantrel::ui

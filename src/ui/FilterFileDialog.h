@@ -4,6 +4,7 @@
 #include <QString>
 #include <string>
 
+class QPushButton;
 class QWidget;
 
 namespace vantrel::ui {
@@ -24,5 +25,7 @@ std::string ChooseLoadFile(QWidget* parent, const FilterFileKind& kind);
 QString FileCaption(const std::string& file, const char* caption);
 QString Latin1(const std::string& s);
 std::string Latin1(const QString& s);
+// A window button with its object name and hint; Enter does not press it.
+QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint);
 
 }  // namespace vantrel::ui

@@ -12,17 +12,11 @@
 #include "ui/FilterFileDialog.h"
 
 namespace ui = vantrel::ui;
+using vantrel::ui::Button;
 using vantrel::AccessBox;
 
 namespace {
 
-QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint) {
-  auto* b = new QPushButton(QString::fromLatin1(caption), parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setToolTip(QString::fromLatin1(hint));
-  b->setAutoDefault(false);
-  return b;
-}
 
 void Paint(QPushButton* bar, bool on, const QColor& colour) {
   const QColor c = on ? colour : QColor(Qt::white);

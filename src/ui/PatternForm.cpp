@@ -14,6 +14,7 @@
 #include "ui/FilterFileDialog.h"
 
 namespace ui = vantrel::ui;
+using vantrel::ui::Button;
 
 namespace {
 
@@ -23,13 +24,6 @@ const ui::FilterFileKind kMatchFile{"Save Match Data", "Load Match Data", "Vantr
 
 TPatternForm* gPatternForm = nullptr;
 
-QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint) {
-  auto* b = new QPushButton(QString::fromLatin1(caption), parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setToolTip(QString::fromLatin1(hint));
-  b->setAutoDefault(false);
-  return b;
-}
 
 QTableWidget* MakeGrid(QWidget* parent, const char* name, int columns) {
   auto* g = new QTableWidget(8, columns, parent);
