@@ -29,7 +29,7 @@ void UpdateAddressStatistics(const MessageRecord& record) {
   e.bytesHigh += static_cast<std::uint32_t>(bytes / kCounterWrap);
   e.bytesLow = static_cast<std::uint32_t>(bytes % kCounterWrap);
   const std::uint64_t micros = std::uint64_t{e.busyMicroseconds} + record.durationMicroseconds;
-  e.busyMinutes += record.durationMinutes + static_cast<std::uint32_t>(micros / kMicrosPerMinute);
+  e.busyMinutes += record.durationMinutes + micros / kMicrosPerMinute;
   e.busyMicroseconds = static_cast<std::uint32_t>(micros % kMicrosPerMinute);
   gStats.statsChanged = true;
 }

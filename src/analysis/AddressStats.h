@@ -12,7 +12,8 @@ struct AddressStat {
   std::uint16_t address = 0;  // 7-bit
   std::uint32_t messagesLow = 0, messagesHigh = 0;
   std::uint32_t bytesLow = 0, bytesHigh = 0;
-  std::uint32_t busyMinutes = 0, busyMicroseconds = 0;  // micros < 60,000,000
+  std::uint64_t busyMinutes = 0;
+  std::uint32_t busyMicroseconds = 0;  // < 60,000,000
 };
 
 struct AddressStatistics {

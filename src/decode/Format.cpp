@@ -1,5 +1,6 @@
 #include "decode/Format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -105,6 +106,8 @@ std::string FormatBitRate(float rate) {
   const float frac = std::frexp(std::fabs(rate), &exp2);
   const auto mant = static_cast<std::uint64_t>(std::ldexp(frac, 24));
   exp2 -= 24;
+  // No bus reaches 2^88 kbit/s; beyond it the exact fraction would not fit.
+  if (exp2 > 64) return {};
   std::string out;
   if (negative) out += '-';
   if (mant == 0) return out + "0.0";
@@ -116,21 +119,13 @@ std::string FormatBitRate(float rate) {
   if (std::pow(10.0, lead) > x) --lead;
   if (std::pow(10.0, lead + 1) <= x) ++lead;
 
-  // Five significant digits: value = n x 10^p with n rounded half away.
-  int p = lead - 4;
-  auto roundAt = [&](int scale) {
-    u128 num = mant, den = 1;
-    if (exp2 >= 0) num <<= exp2; else den <<= -exp2;
-    if (scale >= 0) den *= Pow10(scale); else num *= Pow10(-scale);
-    return (2 * num + den) / (2 * den);
-  };
-  u128 n = roundAt(p);
-  // Then one digit after the point.
-  if (p < -1) {
-    const u128 div = Pow10(-1 - p);
-    n = (2 * n + div) / (2 * div);
-    p = -1;
-  }
+  // One rounding, at whichever place keeps fewer digits: the tenths, or the
+  // fifth significant digit. Rounding twice would carry (204.545 -> 204.55 -> 204.6).
+  const int p = std::max(lead - 4, -1);
+  u128 num = mant, den = 1;
+  if (exp2 >= 0) num <<= exp2; else den <<= -exp2;
+  if (p >= 0) den *= Pow10(p); else num *= Pow10(-p);
+  const u128 n = (2 * num + den) / (2 * den);
   // n x 10^p with p >= -1: tenths = n x 10^(p+1).
   u128 tenths = n * Pow10(p + 1);
   const u128 whole = tenths / 10;

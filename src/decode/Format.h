@@ -13,9 +13,10 @@ void AppendRight5(std::string& s, std::uint32_t v);      // "%5d"
 void AppendHex2(std::string& s, std::uint8_t v);         // two upper-case digits
 void AppendHex8(std::string& s, std::uint32_t v);        // eight upper-case digits
 
-// Thousands of bits per second, in single precision: rounded half away from
-// zero to five significant digits, then written with exactly one digit after
-// the point (281.25 gives "281.3", 12328.77 gives "12329.0"). Empty when the
+// Thousands of bits per second, in single precision, rounded once, half away
+// from zero, at the tenths or at the fifth significant digit, whichever keeps
+// fewer digits, and written with one digit after the point (281.25 gives
+// "281.3", 12328.77 gives "12329.0", 204.545 gives "204.5"). Empty when the
 // value is not a finite number.
 std::string FormatBitRate(float kbitsPerSecond);
 // byteCount x 9,000 / durationMicros, computed in single precision.

@@ -5,9 +5,10 @@
 namespace vantrel {
 
 // A running trace time: minutes since the trace's first START and microseconds
-// within that minute (always below 60,000,000).
+// within that minute (always below 60,000,000). Minutes are 64-bit: a log's
+// wrap records can add up to more than 2^32 minutes.
 struct TraceTime {
-  std::uint32_t minutes = 0;
+  std::uint64_t minutes = 0;
   std::uint32_t micros = 0;
   friend bool operator==(const TraceTime&, const TraceTime&) = default;
 };
@@ -24,9 +25,12 @@ struct MessageRecord {
   // 1-based indices into MsgWordBuffer of the first and last copied word.
   std::uint32_t startIndex = 0;
   std::uint32_t stopIndex = 0;
-  std::uint32_t startMinutes = 0, startMicroseconds = 0;
-  std::uint32_t lastMinutes = 0, lastMicroseconds = 0;
-  std::uint32_t durationMinutes = 0, durationMicroseconds = 0;
+  std::uint64_t startMinutes = 0;
+  std::uint32_t startMicroseconds = 0;
+  std::uint64_t lastMinutes = 0;
+  std::uint32_t lastMicroseconds = 0;
+  std::uint64_t durationMinutes = 0;
+  std::uint32_t durationMicroseconds = 0;
 };
 
 }  // namespace vantrel

@@ -26,9 +26,10 @@ constexpr std::size_t kMaxCodeChars = 4u << 20;
 struct Decoder {
   bool waitFirstStart = true;
   std::uint16_t timeBase = 0;
-  // Every wrap since the first START. The running time is derived from it
-  // exactly, so minutes never drift and a huge idle count cannot overflow.
-  std::uint64_t wrapTotal = 0;
+  // Every wrap since the first START, kept as minutes and µs apart so that
+  // minutes never drift and no wrap total a log can hold overflows.
+  std::uint64_t wrapMinutes = 0;
+  std::uint32_t wrapMicros = 0;  // < 60,000,000
   TraceTime now;
   bool inMessage = false;
   bool addressNext = false;
@@ -85,15 +86,33 @@ void Token(std::string& s, const char* text, bool cd) {
   if (cd) s += ',';
 }
 
+void AddWraps(std::uint32_t wraps) {
+  // At most 2^24 wraps a word: below 2^41 µs, so the sum cannot overflow.
+  const std::uint64_t micros = d.wrapMicros + std::uint64_t{wraps} * kWrapMicroseconds;
+  d.wrapMinutes += micros / kMicrosPerMinute;
+  d.wrapMicros = static_cast<std::uint32_t>(micros % kMicrosPerMinute);
+}
+
 void SetClock(std::uint32_t stamp) {
-  auto elapsed = static_cast<std::int64_t>(d.wrapTotal * kWrapMicroseconds) +
-                 static_cast<std::int64_t>(stamp) - d.timeBase;
-  // Only a word stamped before the first START with no wrap counted yet: the
-  // counter must have wrapped without its flag.
-  if (elapsed < 0) elapsed += kWrapMicroseconds;
-  const auto e = static_cast<std::uint64_t>(elapsed);
-  d.now.minutes = static_cast<std::uint32_t>(e / kMicrosPerMinute);
-  d.now.micros = static_cast<std::uint32_t>(e % kMicrosPerMinute);
+  std::uint64_t minutes = d.wrapMinutes;
+  std::uint64_t micros = std::uint64_t{d.wrapMicros} + stamp;
+  if (micros < d.timeBase) {
+    if (minutes > 0) {
+      --minutes;
+      micros += kMicrosPerMinute;
+    } else {
+      // Stamped before the first START with no wrap counted yet: the counter
+      // must have wrapped without its flag.
+      micros += kWrapMicroseconds;
+    }
+  }
+  micros -= d.timeBase;
+  if (micros >= kMicrosPerMinute) {
+    ++minutes;
+    micros -= kMicrosPerMinute;
+  }
+  d.now.minutes = minutes;
+  d.now.micros = static_cast<std::uint32_t>(micros);
   CurrentTraceTime = d.now;
 }
 
@@ -337,7 +356,7 @@ const std::string& Decode(TraceWord w) {
     if (firstStart && !IsWrapRecord(w)) {
       d.timeBase = 0;
     } else {
-      d.wrapTotal += IsWrapRecord(w) ? WrapCount(w) : 1;
+      AddWraps(IsWrapRecord(w) ? WrapCount(w) : 1);
     }
     stamp = 0;
   }
@@ -354,6 +373,9 @@ const std::string& Decode(TraceWord w) {
 
   if (d.wordCount < kMessageWordListSize) d.wordList[d.wordCount++] = w;
 
+  // Words after a STOP and before the next START still make a line (a stray
+  // STOP completes an empty message): it carries the last message's number.
+  if (!d.inMessage && !HasStart(w) && (HasByte(w) || HasStop(w)) && d.lineText.empty()) d.lineText = d.prefix;
   std::size_t wordStart = d.lineText.size();
   if (HasStart(w)) {
     if (!d.inMessage) {
@@ -364,21 +386,25 @@ const std::string& Decode(TraceWord w) {
     }
   }
   if (HasByte(w)) Byte(w, o, proto, cd, wordStart);
-  bool completed = false, shown = false;
-  const std::string* sbsLine = nullptr;
-  if (HasStop(w)) {
-    if (!Stop(o, cd, shown, sbsLine)) return CurrentLine;
-    completed = true;
-  }
-
-  if (d.lineText.size() > kMaxLineChars && !completed) {
+  // Past the cap only one "[...]" and then the STOP's own tokens follow.
+  if (d.lineCapped || d.lineText.size() > kMaxLineChars) {
     d.lineText.resize(wordStart);
     if (!d.lineCapped) {
       d.lineCapped = true;
       Token(d.lineText, "[...]", cd);
     }
   }
-  if (completed && shown) CurrentLine = sbsLine != nullptr ? *sbsLine : d.lineText;
+  if (!HasStop(w)) return CurrentLine;
+
+  bool shown = false;
+  const std::string* sbsLine = nullptr;
+  const bool store = Stop(o, cd, shown, sbsLine);
+  if (store && shown) CurrentLine = sbsLine != nullptr ? *sbsLine : d.lineText;
+  // The message is complete: nothing of it may leak into the next one.
+  d.lineText.clear();
+  d.dataHex.clear();
+  d.messageCode.clear();
+  d.lineCapped = false;
   return CurrentLine;
 }
 
@@ -387,7 +413,8 @@ const std::string& Decode(TraceWord w) {
 void ResetDecoder() {
   d.waitFirstStart = true;
   d.timeBase = 0;
-  d.wrapTotal = 0;
+  d.wrapMinutes = 0;
+  d.wrapMicros = 0;
   d.now = {};
   d.msgNumberLow = d.msgNumberHigh = 0;
   d.byteCount = 0;
@@ -414,7 +441,7 @@ const std::string& DecodeTraceWord(TraceWord word) {
 const std::string& LiveMessageText() { return d.lineText; }
 
 TraceClock CurrentTraceClock() {
-  return {d.now.minutes / 60, d.now.minutes % 60, d.now.micros};
+  return {d.now.minutes / 60, static_cast<std::uint32_t>(d.now.minutes % 60), d.now.micros};
 }
 
 std::uint32_t MsgNumberLow() { return d.msgNumberLow; }

@@ -24,7 +24,8 @@ extern TraceTime CurrentTraceTime;  // running time of the word last decoded
 const std::string& LiveMessageText();
 
 struct TraceClock {
-  std::uint32_t hours, minutes, micros;  // micros within the minute
+  std::uint64_t hours;
+  std::uint32_t minutes, micros;  // minutes within the hour, micros within the minute
 };
 TraceClock CurrentTraceClock();
 std::uint32_t MsgNumberLow();
@@ -38,9 +39,10 @@ void SetMessageNumber(std::uint32_t low, std::uint32_t high);
 inline constexpr std::uint32_t kMsgWordBufferSize = 250'000;
 // One record per message line the trace display can hold at once: its 10,000
 // lines, the batch a display tick appends before it trims again (1,000), the
-// lines queued for the display (1,000) and one decoded batch (255). So the
-// records never run out while they must stay in step with the lines.
-inline constexpr std::uint32_t kMsgRecordTableSize = 12'500;
+// lines queued for the display (1,000) and the two decoded batches of at most
+// 4,096 lines waiting to be queued. So the records never run out while they
+// must stay in step with the lines.
+inline constexpr std::uint32_t kMsgRecordTableSize = 20'500;
 inline constexpr std::uint32_t kMessageWordListSize = 999;
 
 struct MessageTables {

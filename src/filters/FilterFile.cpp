@@ -16,11 +16,13 @@ FileResult FilterFileReader::Open(const std::string& name, std::string_view kind
   f_ = std::fopen(name.c_str(), "rb");
   if (!f_) return FileResult::CannotOpen;
   reader_ = std::make_unique<LineReader>(f_, kFilterLineChars);
-  std::string first, second;
-  const bool got = Next(first) && Next(second);
+  auto header = [this](std::string_view expected) {
+    std::string line;
+    return reader_->Next(line, LineReader::kHeaderScan) && !reader_->unterminated() && line == expected;
+  };
+  const bool valid = header(kMakerLine) && header(kindLine);
   if (failed()) return FileResult::ReadFailed;
-  if (!got || first != kMakerLine || second != kindLine) return FileResult::Invalid;
-  return FileResult::Done;
+  return valid ? FileResult::Done : FileResult::Invalid;
 }
 
 bool FilterFileReader::Next(std::string& line) {

@@ -14,8 +14,6 @@ namespace {
 using namespace std::chrono_literals;
 constexpr auto kTick = 10ms;
 constexpr auto kTraceClickDelay = 100ms;
-constexpr auto kTaskWait = 100ms;
-constexpr auto kSpin = 200us;
 
 }  // namespace
 
@@ -79,41 +77,11 @@ void HeadlessMainWindow::WaitMilliseconds(int ms) {
   if (realWaits) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-template <typename Ready>
-bool HeadlessMainWindow::SpinUntil(const Ready& ready) {
-  const auto until = Clock::now() + kSpin;
-  for (unsigned i = 1;; ++i) {
-    if (ready()) return true;
-    if (i % 1024 == 0 && Clock::now() >= until) return false;
-  }
-}
-
-bool HeadlessMainWindow::RunOnMainThread(const std::function<void()>& fn) {
-  Task task{&fn};
-  {
-    std::lock_guard lock(mutex_);
-    tasks_.push_back(&task);
-  }
-  ++signals_;
-  wake_.notify_one();
-  if (SpinUntil([&] { return task.done.load(); })) return true;
-  std::unique_lock lock(mutex_);
-  while (!task.done) {
-    if (!task.started && !gTrace.TraceRunning) {
-      tasks_.erase(std::find(tasks_.begin(), tasks_.end(), &task));
-      return false;
-    }
-    finished_.wait_for(lock, kTaskWait);
-  }
-  return true;
-}
-
 void HeadlessMainWindow::PostToMainThread(std::function<void()> fn) {
   {
     std::lock_guard lock(mutex_);
     posted_.push_back(std::move(fn));
   }
-  ++signals_;
   wake_.notify_one();
 }
 
@@ -122,14 +90,12 @@ void HeadlessMainWindow::DisplayWork() {
     std::lock_guard lock(mutex_);
     work_ = true;
   }
-  ++signals_;
   wake_.notify_one();
 }
 
 void HeadlessMainWindow::Run() {
   auto nextTick = Clock::now() + kTick;
   for (;;) {
-    Task* task = nullptr;
     std::function<void()> post;
     bool work = false;
     {
@@ -137,23 +103,12 @@ void HeadlessMainWindow::Run() {
       if (!posted_.empty()) {
         post = std::move(posted_.front());
         posted_.pop_front();
-      } else if (!tasks_.empty()) {
-        task = tasks_.front();
-        tasks_.pop_front();
-        task->started = true;
       } else {
         work = work_;
       }
     }
     if (post) {
       post();
-      continue;
-    }
-    if (task != nullptr) {
-      (*task->fn)();
-      std::lock_guard lock(mutex_);
-      task->done = true;
-      finished_.notify_all();
       continue;
     }
     const auto now = Clock::now();
@@ -171,10 +126,8 @@ void HeadlessMainWindow::Run() {
       TraceClickTimerTimer();
       continue;
     }
-    const std::uint64_t seen = signals_;
-    if (displayTimerEnabled && SpinUntil([&] { return signals_ != seen; })) continue;
     std::unique_lock lock(mutex_);
-    if (!tasks_.empty() || !posted_.empty() || (displayTimerEnabled && work_)) continue;
+    if (!posted_.empty() || (displayTimerEnabled && work_)) continue;
     if (!displayTimerEnabled && !traceClickPending) return;
     auto until = displayTimerEnabled ? nextTick : traceClickDue_;
     if (displayTimerEnabled && traceClickPending) until = std::min(nextTick, traceClickDue_);

@@ -75,7 +75,6 @@ class HeadlessMainWindow : public MainWindowSeam {
   void SetDisplayTimerEnabled(bool enabled) override { displayTimerEnabled = enabled; }
   void StartTraceClickTimer() override;
   void WaitMilliseconds(int ms) override;
-  bool RunOnMainThread(const std::function<void()>& fn) override;
   void PostToMainThread(std::function<void()> fn) override;
   void DisplayWork() override;
 
@@ -83,24 +82,10 @@ class HeadlessMainWindow : public MainWindowSeam {
   std::function<void()> onInitializePod;
 
  private:
-  struct Task {
-    const std::function<void()>* fn;
-    bool started = false;
-    std::atomic<bool> done{false};
-  };
   using Clock = std::chrono::steady_clock;
 
-  // Both threads spin a little before they sleep: a replay hands work back and
-  // forth thousands of times a second, and a sleep and wake-up each time
-  // would cost more than the decoding.
-  template <typename Ready>
-  static bool SpinUntil(const Ready& ready);
-  std::atomic<std::uint64_t> signals_{0};  // counts task posts and display work
-
-  std::mutex mutex_;  // guards tasks_, work_ and Task::started
+  std::mutex mutex_;  // guards posted_ and work_
   std::condition_variable wake_;
-  std::condition_variable finished_;
-  std::deque<Task*> tasks_;
   std::deque<std::function<void()>> posted_;
   bool work_ = false;
   std::mutex reportMutex_;  // reports can come from the parser thread

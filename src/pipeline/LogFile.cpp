@@ -142,8 +142,10 @@ bool OpenForRead(const std::string& name) {
     return false;
   }
   gReader = std::make_unique<LineReader>(gReadFile, kCommentKeep);
-  const bool valid = gReader->Next(gLine) && gLine == kMakerLine &&  //
-                     gReader->Next(gLine) && gLine == kKindLine;
+  auto header = [](std::string_view expected) {
+    return gReader->Next(gLine, LineReader::kHeaderScan) && !gReader->unterminated() && gLine == expected;
+  };
+  const bool valid = header(kMakerLine) && header(kKindLine);
   if (gReader->failed()) {
     Report("Cannot Read from Log File!", kError);
     CloseForRead();

@@ -69,10 +69,6 @@ class MainWindowSeam {
   // The main thread's own pauses (the lost-pod retry waits 1 s).
   virtual void WaitMilliseconds(int ms) = 0;
 
-  // Called on the parser thread: runs fn on the main thread and waits for it.
-  // Returns false without running fn when the trace stops (TraceRunning is
-  // cleared) before fn started; the wait is bounded by that.
-  virtual bool RunOnMainThread(const std::function<void()>& fn) = 0;
   // Called on the parser thread: queues fn to run on the main thread after
   // the calls queued before it, and returns at once. fn checks for itself
   // whether it is still wanted when it runs.
@@ -112,10 +108,6 @@ class NullMainWindow : public MainWindowSeam {
   void SetDisplayTimerEnabled(bool) override {}
   void StartTraceClickTimer() override {}
   void WaitMilliseconds(int) override {}
-  bool RunOnMainThread(const std::function<void()>& fn) override {
-    fn();
-    return true;
-  }
   void PostToMainThread(std::function<void()> fn) override { fn(); }
   void DisplayWork() override {}
 };

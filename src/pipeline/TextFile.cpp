@@ -1,5 +1,6 @@
 #include "pipeline/TextFile.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vantrel {
@@ -77,52 +78,57 @@ bool LineReader::Fill() {
   return true;
 }
 
-bool LineReader::Next(std::string& line) {
-  line.clear();
-  semicolon_ = false;
-  truncated_ = false;
-  bool started = false;   // some byte of this line (or its LF) was seen
-  bool endedLf = false;
-  std::size_t skipped = 0;       // bytes beyond `keep`
-  bool skippedEndsCr = false;    // last skipped byte was CR (part of CR LF)
-  for (;;) {
-    if (pos_ == len_ && !Fill()) {
-      if (failed_ || !started) return false;
-      break;  // last line without a line end
-    }
-    started = true;
-    const char* start = buf_ + pos_;
-    const std::size_t avail = len_ - pos_;
-    const char* lf = static_cast<const char*>(std::memchr(start, '\n', avail));
-    const std::size_t n = lf ? static_cast<std::size_t>(lf - start) : avail;
-    if (!semicolon_ && n != 0 && std::memchr(start, ';', n) != nullptr) semicolon_ = true;
-    const std::size_t room = keep_ - line.size();
-    if (n <= room) {
-      line.append(start, n);
-    } else {
-      line.append(start, room);
-      skipped += n - room;
-      skippedEndsCr = start[n - 1] == '\r';
-    }
-    pos_ += n;
-    if (lf) {
-      ++pos_;
-      endedLf = true;
-      break;
-    }
-  }
-  if (endedLf) {
-    if (skipped != 0) {
-      if (skippedEndsCr) --skipped;
-    } else if (!line.empty() && line.back() == '\r') {
-      line.pop_back();
-    }
-  }
-  truncated_ = skipped != 0;
-  return true;
+void LineReader::SkipPendingLf() {
+  if (!skipLf_) return;
+  if (pos_ == len_ && !Fill()) return;
+  skipLf_ = false;
+  if (buf_[pos_] == '\n') ++pos_;
 }
 
-bool LineReader::atEnd() { return pos_ == len_ && !Fill(); }
+bool LineReader::Next(std::string& line, std::size_t scanLimit) {
+  line.clear();
+  semicolon_ = truncated_ = unterminated_ = false;
+  SkipPendingLf();
+  bool started = false;
+  std::size_t scanned = 0;
+  for (;;) {
+    if (pos_ == len_ && !Fill()) return !failed_ && started;  // a last line may lack its line end
+    started = true;
+    const char* start = buf_ + pos_;
+    const std::size_t avail = std::min(len_ - pos_, scanLimit - scanned);
+    const char* lf = static_cast<const char*>(std::memchr(start, '\n', avail));
+    const std::size_t upTo = lf ? static_cast<std::size_t>(lf - start) : avail;
+    const char* cr = static_cast<const char*>(std::memchr(start, '\r', upTo));
+    const char* end = cr ? cr : lf;
+    const std::size_t n = end ? static_cast<std::size_t>(end - start) : avail;
+    if (!semicolon_ && n != 0 && std::memchr(start, ';', n) != nullptr) semicolon_ = true;
+    const std::size_t room = keep_ - line.size();
+    line.append(start, std::min(n, room));
+    if (n > room) truncated_ = true;
+    pos_ += n;
+    scanned += n;
+    if (end) {
+      ++pos_;
+      if (*end == '\r') {
+        if (pos_ < len_) {
+          if (buf_[pos_] == '\n') ++pos_;
+        } else {
+          skipLf_ = true;
+        }
+      }
+      return true;
+    }
+    if (scanned >= scanLimit) {
+      unterminated_ = true;
+      return true;
+    }
+  }
+}
+
+bool LineReader::atEnd() {
+  SkipPendingLf();
+  return pos_ == len_ && !Fill();
+}
 
 // ---------------------------------------------------------------------------
 

@@ -24,27 +24,36 @@ std::string FileHeader(std::string_view kind, std::string_view version, std::str
 // ";Closed: " + stamp + CR LF.
 std::string ClosedLine();
 
-// Reads lines ending in LF (a CR before it is dropped) from a FILE*, keeping at
-// most `keep` characters of each; the rest of an over-long line is skipped but
+// Reads lines ending in CR LF, LF or a lone CR from a FILE*, keeping at most
+// `keep` characters of each; the rest of an over-long line is skipped but
 // still searched for ';' so that a comment is known as one. Never holds more
 // than one chunk and one kept line in memory.
 class LineReader {
  public:
+  static constexpr std::size_t kNoLimit = static_cast<std::size_t>(-1);
+  // Header lines are looked for within this many bytes: a device that never
+  // ends a line must not be read for ever.
+  static constexpr std::size_t kHeaderScan = 65536;
+
   explicit LineReader(std::FILE* f, std::size_t keep = 65536);
-  // false at the end of the file (no line). A read error sets failed().
-  bool Next(std::string& line);
+  // false at the end of the file (no line). A read error sets failed(). Gives
+  // up after scanLimit bytes without a line end (unterminated()).
+  bool Next(std::string& line, std::size_t scanLimit = kNoLimit);
   bool hasSemicolon() const { return semicolon_; }  // for the line last read
   bool truncated() const { return truncated_; }     // line was longer than `keep`
+  bool unterminated() const { return unterminated_; }  // scan limit reached
   bool atEnd();                                     // no more lines after the last one read
   bool failed() const { return failed_; }
 
  private:
   bool Fill();
+  void SkipPendingLf();
   std::FILE* f_;
   std::size_t keep_;
   char buf_[65536];
   std::size_t pos_ = 0, len_ = 0;
-  bool eof_ = false, failed_ = false, semicolon_ = false, truncated_ = false;
+  bool eof_ = false, failed_ = false, semicolon_ = false, truncated_ = false, unterminated_ = false;
+  bool skipLf_ = false;  // the last line ended in CR at the end of a chunk
 };
 
 // Writes a text file through its own large buffer (the FILE* itself is

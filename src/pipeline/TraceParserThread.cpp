@@ -38,6 +38,10 @@ constexpr auto kRetryPause = 10ms;
 constexpr std::uint32_t kFoldedIdleWord = kWrapFlag;
 constexpr TraceWord kWrapFullStamp = 0x01FFFF00u;
 constexpr TraceWord kClearStamp = 0xFF0000FFu;
+// Words per trip to the main thread's decoder, and trips under way at once:
+// big enough that the hand-offs cost little next to the decoding.
+constexpr std::size_t kBatchWords = kDecodeBatchWords;
+constexpr std::size_t kMaxInFlight = kDecodeBatchesInFlight;
 
 // Pod status. The mutex lives for the whole run.
 std::unique_ptr<std::timed_mutex> gPodStatusMutex;
@@ -139,19 +143,20 @@ class TTraceParserThread {
   bool AssembleRecord(const SpoolRecord& record);
   void ReadLogWords();
   void PushPodStatusEndCode();
-  bool Drain();
+  bool Gather();
+  bool HandOn();
   bool CompleteOldest();
   bool CompleteAll();
   bool QueueLines(std::vector<DisplayLine>& lines);
   void StoreEndCode(std::uint32_t code);
 
   bool logReadAtStart_ = false;
-  std::uint64_t pushed_ = 0;  // words pushed during the trace
-  std::uint64_t popped_ = 0;  // words popped during the trace
+  std::uint64_t pushed_ = 0;  // words and end codes pushed during the trace
+  std::uint64_t popped_ = 0;  // words and end codes popped during the trace
   std::deque<Comment> comments_;
-  // Batches the main thread decodes while this thread reads the next ones,
-  // oldest first.
-  static constexpr std::size_t kMaxInFlight = 4;
+  // The batch being gathered, then the batches the main thread decodes while
+  // this thread reads on, oldest first.
+  std::shared_ptr<BatchJob> pending_;
   std::deque<std::shared_ptr<BatchJob>> inFlight_;
 };
 
@@ -170,12 +175,13 @@ void TTraceParserThread::Run() {
       PushPodStatusEndCode();
     }
     if (gTrace.Words.Empty() && comments_.empty()) {
-      // Nothing new: finish the batches under way before resting.
-      if (!CompleteAll()) break;
+      // Nothing new: hand on what was gathered and finish the batches under
+      // way before resting.
+      if (!HandOn() || !CompleteAll()) break;
       std::this_thread::sleep_for(kRetryPause);
       continue;
     }
-    if (!Drain()) break;
+    if (!Gather()) break;
   }
   LogFile::SetCommentSink(nullptr);
 }
@@ -239,50 +245,58 @@ void TTraceParserThread::PushPodStatusEndCode() {
   }
 }
 
-// Pops the words in batches that end before an end code. Each batch is logged,
-// then decoded on the main thread while this thread goes on; its lines are
-// queued, and then its end code stored, before the next batch is handed over,
-// so lines and end codes keep the order of the words. false when the trace
-// stopped.
-bool TTraceParserThread::Drain() {
+// Pops the words into the batch being gathered, logging each. The batch is
+// handed on when it is full or an end code ends it; an end code waits until
+// every batch before it has been shown, so lines and end codes keep the order
+// of the words. false when the trace stopped.
+bool TTraceParserThread::Gather() {
   WordFifo& fifo = gTrace.Words;
   do {
-    auto job = std::make_shared<BatchJob>();
-    job->generation = gTrace.Generation;
-    job->first = popped_;
-    job->words.reserve(fifo.count);
-    while (!fifo.Empty()) {
+    if (!pending_) {
+      pending_ = std::make_shared<BatchJob>();
+      pending_->generation = gTrace.Generation;
+      pending_->first = popped_;
+      pending_->words.reserve(kBatchWords);
+    }
+    BatchJob& job = *pending_;
+    while (!fifo.Empty() && job.words.size() < kBatchWords) {
       const TraceWord w = fifo.Pop();
+      ++popped_;
       if (IsEndCode(w)) {
-        job->endCode = w;
+        job.endCode = w;
         break;
       }
-      job->words.push_back(w);
+      LogFile::WriteWord(w);
+      job.words.push_back(w);
     }
-    popped_ += job->words.size() + (job->endCode != kNoEndCode ? 1 : 0);
-    for (TraceWord w : job->words) LogFile::WriteWord(w);
-    const std::uint64_t end = job->first + job->words.size();
+    const std::uint64_t end = job.first + job.words.size();
     while (!comments_.empty() && comments_.front().beforeWord <= end) {
-      job->comments.push_back(std::move(comments_.front()));
+      job.comments.push_back(std::move(comments_.front()));
       comments_.pop_front();
     }
-
-    if (inFlight_.size() >= kMaxInFlight && !CompleteOldest()) return false;
-    if (job->words.empty() && job->comments.empty()) {
-      job->done = true;  // an end code alone: nothing for the decoder
-    } else {
-      MainWindow().PostToMainThread([job] { DecodeBatch(*job); });
+    const bool ends = job.endCode != kNoEndCode;
+    if (ends || job.words.size() >= kBatchWords) {
+      if (!HandOn()) return false;
+      if (ends && !CompleteAll()) return false;
     }
-    const bool ends = job->endCode != kNoEndCode;
-    inFlight_.push_back(std::move(job));
-    // An end code is handed on at once; an overflowed FIFO yields end code 0
-    // for ever, so there is no need to spin on it.
-    if (ends && !CompleteAll()) return false;
-    if (fifo.overflow) {
-      std::this_thread::sleep_for(kRetryPause);
-    }
+    // An overflowed FIFO yields end code 0 for ever: rest between them.
+    if (fifo.overflow) std::this_thread::sleep_for(kRetryPause);
   } while (gTrace.TraceRunning && !fifo.Empty());
   return gTrace.TraceRunning;
+}
+
+// Gives the batch being gathered to the main thread's decoder.
+bool TTraceParserThread::HandOn() {
+  if (!pending_) return true;
+  std::shared_ptr<BatchJob> job = std::move(pending_);
+  if (inFlight_.size() >= kMaxInFlight && !CompleteOldest()) return false;
+  if (job->words.empty() && job->comments.empty()) {
+    job->done = true;  // an end code alone: nothing for the decoder
+  } else {
+    MainWindow().PostToMainThread([job] { DecodeBatch(*job); });
+  }
+  inFlight_.push_back(std::move(job));
+  return true;
 }
 
 bool TTraceParserThread::CompleteAll() {
@@ -297,9 +311,7 @@ bool TTraceParserThread::CompleteAll() {
 bool TTraceParserThread::CompleteOldest() {
   if (inFlight_.empty()) return true;
   BatchJob& job = *inFlight_.front();
-  for (int spin = 0; spin < 1 << 16 && !job.done; ++spin) {
-  }
-  if (!job.done) {
+  {
     std::unique_lock lock(gJobMutex);
     while (!job.done && gTrace.TraceRunning) gJobDone.wait_for(lock, kWorkerWait);
   }

@@ -2,11 +2,18 @@
 // assembles and folds trace words, logs them, has them decoded on the main
 // thread in batches, and queues the lines and end codes for the display loop.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "pipeline/CircularBuffer.h"
 
 namespace vantrel {
+
+// The parser thread hands words to the main thread's decoder in batches of at
+// most this many, with at most this many batches under way (decoded lines
+// not yet queued for the display are bounded by their product).
+inline constexpr std::size_t kDecodeBatchWords = 4096;
+inline constexpr std::size_t kDecodeBatchesInFlight = 2;
 
 // Payload bytes waiting to be assembled (1000 bytes); created by trace start.
 extern CircularBuffer ByteFifo;

@@ -60,7 +60,6 @@ namespace ui = vantrel::ui;
 namespace {
 
 using namespace std::chrono_literals;
-constexpr auto kCallWait = 100ms;
 constexpr int kHintMs = 25000;
 
 QString Text(std::string_view s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
@@ -136,14 +135,6 @@ const char* const kMissingInstall[] = {
     "Some installation data is missing. The missing data may limit some",
     "program features. This can happen if you run the program without",
     "performing a complete installation with setup.exe.",
-};
-
-// A call run on the main thread for a waiting worker. The worker may give up
-// (the trace stopped) before the call starts; then the call does nothing.
-struct MainThreadCall {
-  std::mutex mutex;
-  std::condition_variable finished;
-  bool started = false, done = false, abandoned = false;
 };
 
 }  // namespace
@@ -623,41 +614,6 @@ void TMainForm::SetDisplayTimerEnabled(bool enabled) {
 void TMainForm::StartTraceClickTimer() { TraceClickTimer->start(); }
 
 void TMainForm::WaitMilliseconds(int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }
-
-bool TMainForm::RunOnMainThread(const std::function<void()>& fn) {
-  if (QThread::currentThread() == thread()) {
-    fn();
-    return true;
-  }
-  // Not a blocking queued call: a halt on the main thread waits for this
-  // thread, so this thread must be able to give up while the call is queued.
-  auto call = std::make_shared<MainThreadCall>();
-  QMetaObject::invokeMethod(
-      this,
-      [call, &fn] {
-        {
-          std::lock_guard lock(call->mutex);
-          if (call->abandoned) return;
-          call->started = true;
-        }
-        fn();
-        {
-          std::lock_guard lock(call->mutex);
-          call->done = true;
-        }
-        call->finished.notify_all();
-      },
-      Qt::QueuedConnection);
-  std::unique_lock lock(call->mutex);
-  while (!call->done) {
-    if (!call->started && !vantrel::gTrace.TraceRunning) {
-      call->abandoned = true;
-      return false;
-    }
-    call->finished.wait_for(lock, kCallWait);
-  }
-  return true;
-}
 
 void TMainForm::PostToMainThread(std::function<void()> fn) {
   QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);

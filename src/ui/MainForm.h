@@ -87,7 +87,6 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam {
   void SetDisplayTimerEnabled(bool enabled) override;
   void StartTraceClickTimer() override;
   void WaitMilliseconds(int ms) override;
-  bool RunOnMainThread(const std::function<void()>& fn) override;
   void PostToMainThread(std::function<void()> fn) override;
   void DisplayWork() override {}
 

@@ -30,8 +30,8 @@ std::string FormatCount(std::uint32_t thousandsOfMillions, std::uint32_t units) 
   return FormatThousands(thousandsOfMillions) + "," + Grouped(units, 9);
 }
 
-std::string FormatTraceTime(std::uint32_t hours, std::uint32_t minutes, std::uint32_t micros) {
-  const std::uint32_t days = hours / 24;
+std::string FormatTraceTime(std::uint64_t hours, std::uint32_t minutes, std::uint32_t micros) {
+  const std::uint64_t days = hours / 24;
   std::string s;
   if (days > 0) {
     s = FormatThousands(days) + "D:" + FormatThousands(hours % 24) + "H:" + FormatThousands(minutes) + "M:";

@@ -13,7 +13,7 @@ std::string FormatThousands(std::uint64_t value);
 // A two-part counter: units below 1,000,000,000 and the number of their wraps.
 std::string FormatCount(std::uint32_t thousandsOfMillions, std::uint32_t units);
 // "1D:1H:3M:12 uS", "1H:2M:3,456,789 uS", "12 uS"; micros within the minute.
-std::string FormatTraceTime(std::uint32_t hours, std::uint32_t minutes, std::uint32_t micros);
+std::string FormatTraceTime(std::uint64_t hours, std::uint32_t minutes, std::uint32_t micros);
 // Two decimals with thousands separators, right-aligned in 8 characters.
 std::string FormatSpoolAmount(double value);
 

@@ -3,6 +3,7 @@
 #include "decode/Format.h"
 #include "DecoderFixture.h"
 #include "filters/AddressFilter.h"
+#include "filters/AliasTable.h"
 #include "filters/DataFilter.h"
 
 namespace vantrel::test {
@@ -169,6 +170,13 @@ TEST_F(DecoderTest, BitRate) {
   EXPECT_EQ(FormatBitRate(99999.5f), "100000.0");
   EXPECT_EQ(FormatBitRate(1234567.0f), "1234600.0");
   EXPECT_EQ(FormatBitRate(BitRate(3, 280)), "96.4");
+  // Rounded once: a first rounding to five digits would carry into the tenths.
+  EXPECT_EQ(One({Start(500), Byte(0x16, 540), Stop(544)}), "Msg     5 [Start]#16[W] [Stop][204.5K Bits/Sec]");
+  EXPECT_EQ(FormatBitRate(BitRate(5, 47)), "957.4");
+  EXPECT_EQ(FormatBitRate(BitRate(4, 95)), "378.9");
+  EXPECT_EQ(FormatBitRate(0.04999f), "0.0");
+  EXPECT_EQ(FormatBitRate(9999.96f), "10000.0");
+  EXPECT_EQ(FormatBitRate(99999.6f), "100000.0");
 }
 
 TEST_F(DecoderTest, FiltersDecideButStatisticsCountEverything) {
@@ -264,14 +272,73 @@ TEST_F(DecoderTest, RawPrintsEveryWordAfterTheFirstStart) {
   EXPECT_EQ(gMsgTables.recordNext, 1u);
 }
 
-TEST_F(DecoderTest, OverlongMessageIsCappedButKeepsItsStop) {
+TEST_F(DecoderTest, OverlongLinesStopAtOneMarkThenTheStop) {
   std::vector<TraceWord> words = {Start(0), Byte(0xA0, 0)};
   words.insert(words.end(), 1'500'000, Byte(0x00, 0));
-  words.push_back(Stop(10));
-  const std::string line = One(words);
+  words.push_back(Byte(0x00, 5) | kStopFlag);
+  std::string line = One(words);
   EXPECT_LE(line.size(), kMaxLineChars + 64);
   EXPECT_EQ(line.substr(line.size() - 11), "[...][Stop]");
-  EXPECT_EQ(LiveMessageText(), line);
+  EXPECT_TRUE(LiveMessageText().empty());
+
+  // Long aliases and repeated starts: nothing but the STOP may follow the mark.
+  for (int a = 0; a < 128; ++a) SetAlias(a, std::string(255, static_cast<char>('a' + a % 26)));
+  words = {Start(0)};
+  for (int i = 0; i < 16'000; ++i) {
+    words.push_back(Start(static_cast<std::uint32_t>(i)));
+    words.push_back(Byte(0xA0, static_cast<std::uint32_t>(i)));
+  }
+  words.push_back(Stop(20));
+  line = One(words);
+  EXPECT_LE(line.size(), kMaxLineChars + 64);
+  EXPECT_EQ(line.find("[...]"), line.rfind("[...]"));
+  EXPECT_EQ(line.substr(line.size() - 11), "[...][Stop]");
+}
+
+TEST_F(DecoderTest, StrayStopsCarryNothingOfTheMessageBefore) {
+  gDisplay.DisplayAck = true;
+  EXPECT_EQ(One(kWrite), "Msg     1 [Start]#A0[W][A]00[A]12[A][Stop]");
+  // A STOP outside a message: the last number, stray bytes, its own token.
+  EXPECT_EQ(One({Stop(300)}), "Msg     1 [Stop]");
+  EXPECT_EQ(One({Byte(0x42, 310), Stop(320)}), "Msg     1 42[A][Stop]");
+  EXPECT_EQ(One(kWrite), "Msg     2 [Start]#A0[W][A]00[A]12[A][Stop]");
+
+  // Many stray STOPs cost one short line each, not the whole trace again.
+  std::vector<TraceWord> stops(20'000, Stop(400));
+  const auto lines = Feed(stops);
+  ASSERT_EQ(lines.size(), stops.size());
+  for (const std::string& l : lines) ASSERT_EQ(l, "Msg     2 [Stop]");
+
+  gDisplay.DisplayAck = false;
+  SelectDataProtocol(DataProtocol::SBS);
+  EXPECT_EQ(One({Start(0), Byte(0x16, 90), Byte(0x09, 180), Start(190), Byte(0x17, 280), Byte(0xE1, 370),
+                 Byte(0x2E, 460, true), Stop(470)}),
+            "Msg     3 [Start]#16 [W]Voltage() [Start]#16 [R]12001 mv[Stop]");
+  for (const std::string& l : Feed(stops)) ASSERT_LT(l.size(), 64u);
+
+  // Stray messages to a hidden address keep no text between them.
+  SelectDataProtocol(DataProtocol::HEX);
+  SetAddressState(0x50, DSEL);
+  Feed(kWrite);
+  std::vector<TraceWord> stray;
+  for (int i = 0; i < 20'000; ++i) stray.insert(stray.end(), {Byte(0x55, 500), Stop(510)});
+  EXPECT_TRUE(Feed(stray).empty());
+  EXPECT_LT(LiveMessageText().size(), 64u);
+}
+
+TEST_F(DecoderTest, HugeWrapTotalsKeepTheClockExact) {
+  gDisplay.DisplayStartTime = true;
+  Feed({Start(0), Byte(0xA0, 0), Stop(1)});
+  // 234,375 maximal wrap records: just below 2^32 minutes, exactly.
+  for (int i = 0; i < 234'375; ++i) DecodeTraceWord(MakeIdleWord(0xFFFFFF));
+  // 16,777,215 x 234,375 x 65,536 us = 4,294,967,040 minutes exactly.
+  EXPECT_EQ(CurrentTraceTime, (TraceTime{4'294'967'040u, 0}));
+  EXPECT_EQ(One({Start(0), Byte(0xA0, 0), Stop(1)}), "Msg     2 [Start][71,582,784H:0M:0uS]#A0[W] [Stop]");
+  // On past 2^32 minutes and past what a 64-bit count of microseconds holds.
+  for (int i = 0; i < 1'000'000; ++i) DecodeTraceWord(MakeIdleWord(0xFFFFFF));
+  DecodeTraceWord(Start(0));
+  EXPECT_LT(CurrentTraceTime.micros, kMicrosPerMinute);
+  EXPECT_GT(CurrentTraceTime.minutes, std::uint64_t{1} << 34);
 }
 
 }  // namespace

@@ -135,6 +135,23 @@ TEST_F(FilterFileTest, SettingsLoadAppliesTheNamedAliasFile) {
   EXPECT_EQ(AliasFileName(), name);
 }
 
+TEST_F(FilterFileTest, DevicesThatNeverEndALineAreInvalidAtOnce) {
+  AliasGrid aliases = AliasTableCopy();
+  MatchGrid match = AppliedMatchGrid();
+  EXPECT_EQ(ReadAliasFile("/dev/zero", aliases), FileResult::Invalid);
+  EXPECT_EQ(ReadAddrMapFile("/dev/zero"), FileResult::Invalid);
+  EXPECT_EQ(ReadMatchFile("/dev/zero", match), FileResult::Invalid);
+  EXPECT_TRUE(ApplySettingsLine("AliasFileName=/dev/zero"));
+  EXPECT_EQ(Messages(), (std::vector<std::string>{"Alias File Error: Invalid Alias File!", "Map File Error: Invalid Map File!",
+                                                  "Match File Error: Invalid Data Match File!",
+                                                  "Alias File Error: Invalid Alias File!"}));
+  // Lone CR line ends read as any other.
+  const std::string name = dir_.Write("cr.als", ";Orbisan Corporation\r;Vantrel Alias File\r;c\rBattery\rCharger\r");
+  ASSERT_EQ(ReadAliasFile(name, aliases), FileResult::Done);
+  EXPECT_EQ(aliases[0], "Battery");
+  EXPECT_EQ(aliases[1], "Charger");
+}
+
 // --- Address map file --------------------------------------------------------
 
 TEST_F(FilterFileTest, MapFileRoundTripInGridOrder) {

@@ -213,11 +213,21 @@ TEST_F(LogFileTest, OpenChecks) {
   EXPECT_EQ(seam_.messages, (Messages{{"Cannot Read from Log File!", "Log File Error"}}));
 #endif
 
-  // Only the two identification lines are checked; LF line ends do too.
+  // A device that never ends a line fails the check at once.
   seam_.messages.clear();
-  WriteAll(Path("lf.log"), ";Orbisan Corporation\n;Vantrel Log File\n01000065\n");
-  EXPECT_EQ(Replay(Path("lf.log")), (Words{0x01000065u}));
-  EXPECT_TRUE(seam_.messages.empty());
+  EXPECT_FALSE(LF::OpenForRead("/dev/zero"));
+  EXPECT_EQ(seam_.messages, (Messages{kInvalid}));
+
+  // Only the two identification lines are checked; every line end works.
+  for (const char* end : {"\r\n", "\n", "\r"}) {
+    SCOPED_TRACE(::testing::PrintToString(end));
+    seam_.messages.clear();
+    const std::string e = end;
+    WriteAll(Path("ends.log"), ";Orbisan Corporation" + e + ";Vantrel Log File" + e + "01000065" + e + "1A123456" +
+                                   e + "08002C00" + e + ";Closed" + e);
+    EXPECT_EQ(Replay(Path("ends.log")), (Words{0x01000065u, 0x1A123456u, 0x08002C00u}));
+    EXPECT_TRUE(seam_.messages.empty());
+  }
 }
 
 }  // namespace

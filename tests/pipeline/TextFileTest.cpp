@@ -40,26 +40,54 @@ TEST(LineReaderTest, LineEnds) {
   EXPECT_EQ(ReadLines(""), V{});
   EXPECT_EQ(ReadLines("\r\n\n"), (V{{"", false, false, false}, {"", false, false, true}}));
   EXPECT_EQ(ReadLines("ab\ncd"), (V{{"ab", false, false, false}, {"cd", false, false, true}}));
-  // Only a CR right before the LF belongs to the line end.
-  EXPECT_EQ(ReadLines("a\rb\r\r\nc\r"), (V{{"a\rb\r", false, false, false}, {"c\r", false, false, true}}));
+  // A lone CR ends a line as CR LF and LF do.
+  EXPECT_EQ(ReadLines("a\rb\r\r\nc\r"),
+            (V{{"a", false, false, false}, {"b", false, false, false}, {"", false, false, false}, {"c", false, false, true}}));
+  EXPECT_EQ(ReadLines("x\n\ry;\r\n"), (V{{"x", false, false, false}, {"", false, false, false}, {"y;", true, false, true}}));
+}
+
+TEST(LineReaderTest, ScanLimitForHeaderLines) {
+  std::FILE* f = std::fopen("/dev/zero", "rb");
+  ASSERT_NE(f, nullptr);
+  LineReader zeros(f, 255);
+  std::string line;
+  ASSERT_TRUE(zeros.Next(line, LineReader::kHeaderScan));
+  EXPECT_TRUE(zeros.unterminated());
+  EXPECT_EQ(line.size(), 255u);
+  std::fclose(f);
+
+  f = std::tmpfile();
+  ASSERT_NE(f, nullptr);
+  const std::string bytes = std::string(100, 'a') + "\r\nb";
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::rewind(f);
+  LineReader reader(f);
+  ASSERT_TRUE(reader.Next(line, 101));
+  EXPECT_FALSE(reader.unterminated());
+  EXPECT_TRUE(reader.Next(line, 1));
+  EXPECT_EQ(line, "b");
+  std::fclose(f);
 }
 
 TEST(LineReaderTest, KeptPart) {
   EXPECT_EQ(ReadLines("abcd\r\nabcde\r\nabcd\r\r\nab;\n", 4),
             (V{{"abcd", false, false, false},
                {"abcd", false, true, false},
-               {"abcd", false, true, false},
+               {"abcd", false, false, false},
+               {"", false, false, false},
                {"ab;", true, false, true}}));
   EXPECT_EQ(ReadLines("abcdef;gh\r\nxy", 4), (V{{"abcd", true, true, false}, {"xy", false, false, true}}));
 }
 
 TEST(LineReaderTest, ChunkBoundaries) {
   const std::size_t chunk = 65536;  // the reader's read size
-  // CR as the chunk's last byte, LF as the next chunk's first.
+  // CR as the chunk's last byte, LF as the next chunk's first: one line end.
   const std::string crSplit = std::string(chunk - 1, 'a') + "\r\nxyz\n";
   EXPECT_EQ(ReadLines(crSplit, chunk - 1),
             (V{{std::string(chunk - 1, 'a'), false, false, false}, {"xyz", false, false, true}}));
   EXPECT_EQ(ReadLines(crSplit, chunk)[0].line, std::string(chunk - 1, 'a'));
+  EXPECT_EQ(ReadLines(std::string(chunk - 1, 'a') + "\r\n").size(), 1u);
+  EXPECT_TRUE(ReadLines(std::string(chunk - 1, 'a') + "\r\n")[0].atEnd);
   // A line end as the chunk's last byte is not the end of the file.
   EXPECT_EQ(ReadLines(std::string(chunk - 1, 'a') + "\nb").size(), 2u);
   // A line over several chunks with its ';' far past the kept part.
