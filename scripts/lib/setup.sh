@@ -7,6 +7,9 @@ VANTREL_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev lib
   qt6-base-dev qt6-charts-dev)
 # For scripts/screenshot: a virtual X display and the capture tools.
 VANTREL_SCREENSHOT_PACKAGES=(xvfb xauth x11-apps x11-utils imagemagick)
+# For scripts/fuzz: clang, libFuzzer with the sanitizer runtimes, and
+# llvm-symbolizer for readable crash stacks.
+VANTREL_FUZZ_PACKAGES=(clang libclang-rt-14-dev llvm)
 
 vantrel_install_packages() {
   local missing=()

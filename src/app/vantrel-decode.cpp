@@ -139,9 +139,9 @@ int main(int argc, char** argv) {
   }
 
   std::setvbuf(stdout, nullptr, _IOFBF, 1 << 20);
-  window.onDisplayLine = [displayMode](const DisplayLine& line) {
-    if (!displayMode && !line.message) return;
-    std::fwrite(line.text.data(), 1, line.text.size(), stdout);
+  window.onDisplayLine = [displayMode](std::string_view text, bool message) {
+    if (!displayMode && !message) return;
+    std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
   };
   if (direct) {

@@ -25,11 +25,14 @@ using namespace std::chrono_literals;
 constexpr auto kLoopWait = 10ms;
 constexpr std::uint32_t kMaxRetries = 10;
 
-// Which display lines are message lines, in display order. The displayed
-// message tables hold one record per message line, so trimming the display
-// moves the tables by the message lines it removes, not by every line.
-std::deque<bool> gIsMessage;
-std::vector<DisplayLine> gBatch;
+// Which display lines are not message lines (log comments, notes), counted
+// from the display's first line ever: the displayed message tables hold one
+// record per message line, so trimming the display moves the tables by the
+// message lines it removes, not by every line.
+std::deque<std::uint64_t> gNoteLines;
+std::uint64_t gFirstLine = 0;  // of the lines still shown
+std::uint64_t gNextLine = 0;
+DisplayLines gBatch;
 
 // Runs fn while holding the tracking mutex; false when the trace stopped or
 // the mutex does not exist.
@@ -75,11 +78,13 @@ bool Trim() {
   const std::size_t lines = seam.DisplayLineCount();
   if (lines <= kLineLimit) return true;
   const std::size_t r = lines - kLineLimit / 2;
-  std::size_t messages = 0;
-  for (std::size_t i = 0; i < r && i < gIsMessage.size(); ++i) messages += gIsMessage[i] ? 1 : 0;
+  std::size_t notes = 0;
+  while (notes < gNoteLines.size() && gNoteLines[notes] < gFirstLine + r) ++notes;
+  const std::size_t messages = r - notes;
   if (!WithTracking([&] { ShiftTables(messages); })) return false;
   seam.DeleteFirstDisplayLines(r);
-  gIsMessage.erase(gIsMessage.begin(), gIsMessage.begin() + static_cast<std::ptrdiff_t>(std::min(r, gIsMessage.size())));
+  gNoteLines.erase(gNoteLines.begin(), gNoteLines.begin() + static_cast<std::ptrdiff_t>(notes));
+  gFirstLine += r;
   return true;
 }
 
@@ -119,16 +124,17 @@ void RetryLostPod() {
 
 void AppendDisplayNote(std::string_view line) {
   MainWindow().AppendDisplayLine(line);
-  gIsMessage.push_back(false);
+  gNoteLines.push_back(gNextLine++);
 }
 
 void EmptyDisplay() {
   MainWindow().ClearDisplay();
-  gIsMessage.clear();
+  gNoteLines.clear();
+  gFirstLine = gNextLine = 0;
 }
 
 void ResetDisplayLoop() {
-  gBatch.clear();
+  gBatch.Clear();
   gDisplayedLines = {};
 }
 
@@ -147,12 +153,12 @@ void DataMemoUpdateTimer() {
   }
   if (!Trim()) return;
 
-  gBatch.clear();
+  gBatch.Clear();
   std::timed_mutex* m = gTrace.DisplayQueueMutex.get();
   if (m == nullptr) return;
   if (m->try_lock_for(kLoopWait)) {
     if (gTrace.NewLinesQueued) {
-      gBatch.swap(gTrace.DisplayQueue);
+      gBatch.Swap(gTrace.DisplayQueue);
       gTrace.NewLinesQueued = false;
     }
     endCode = gTrace.EndCode;
@@ -163,14 +169,17 @@ void DataMemoUpdateTimer() {
   if (!gBatch.empty()) {
     seam.AppendDisplayLines(gBatch);
     std::uint32_t messages = 0;
-    for (const DisplayLine& line : gBatch) {
-      gIsMessage.push_back(line.message);
-      messages += line.message ? 1 : 0;
+    for (std::size_t i = 0; i < gBatch.size(); ++i, ++gNextLine) {
+      if (gBatch.IsMessage(i)) {
+        ++messages;
+      } else {
+        gNoteLines.push_back(gNextLine);
+      }
     }
     CountLines(messages);
     if (DisplayFile::DisplayFileOpen) {
-      for (const DisplayLine& line : gBatch) {
-        if (line.message && !DisplayFile::WriteLine(line.text)) {
+      for (std::size_t i = 0; i < gBatch.size(); ++i) {
+        if (gBatch.IsMessage(i) && !DisplayFile::WriteLine(gBatch.Text(i))) {
           AppendDisplayNote("Display File Error, Trace Terminated.");
           seam.ShowMessage("Cannot Write to File", "Display File Error");
           HaltButtonClick();

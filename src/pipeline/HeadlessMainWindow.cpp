@@ -31,16 +31,15 @@ void HeadlessMainWindow::ShowMessage(std::string_view text, std::string_view tit
 bool HeadlessMainWindow::AskOkCancel(std::string_view, std::string_view) { return answerOk; }
 
 void HeadlessMainWindow::AppendDisplayLine(std::string_view line) {
-  DisplayLine l{std::string(line), false};
-  if (onDisplayLine) onDisplayLine(l);
+  if (onDisplayLine) onDisplayLine(line, false);
   ++lineCount_;
-  if (keepDisplay) display.push_back(std::move(l.text));
+  if (keepDisplay) display.emplace_back(line);
 }
 
-void HeadlessMainWindow::AppendDisplayLines(const std::vector<DisplayLine>& lines) {
-  for (const DisplayLine& l : lines) {
-    if (onDisplayLine) onDisplayLine(l);
-    if (keepDisplay) display.push_back(l.text);
+void HeadlessMainWindow::AppendDisplayLines(const DisplayLines& lines) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (onDisplayLine) onDisplayLine(lines.Text(i), lines.IsMessage(i));
+    if (keepDisplay) display.emplace_back(lines.Text(i));
   }
   lineCount_ += lines.size();
 }

@@ -19,7 +19,7 @@ namespace vantrel {
 class HeadlessMainWindow : public MainWindowSeam {
  public:
   // Called for every line the trace display receives, in order.
-  std::function<void(const DisplayLine&)> onDisplayLine;
+  std::function<void(std::string_view text, bool message)> onDisplayLine;
   // Called for every report; by default "Title: text" on stderr.
   std::function<void(std::string_view text, std::string_view title)> onMessage;
   bool answerOk = true;
@@ -51,7 +51,7 @@ class HeadlessMainWindow : public MainWindowSeam {
   std::string UserName() override { return userName; }
   void Beep() override { ++beeps; }
   void AppendDisplayLine(std::string_view line) override;
-  void AppendDisplayLines(const std::vector<DisplayLine>& lines) override;
+  void AppendDisplayLines(const DisplayLines& lines) override;
   void ClearDisplay() override {
     display.clear();
     lineCount_ = 0;

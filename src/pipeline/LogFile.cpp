@@ -57,7 +57,7 @@ constexpr std::array<std::uint8_t, 256> MakeHexTable() {
 constexpr std::array<std::uint8_t, 256> kHexValue = MakeHexTable();
 
 // The first eight characters as a word: type byte, then the low 24 bits.
-bool ParseWord(const std::string& line, std::uint32_t& word) {
+bool ParseWord(std::string_view line, std::uint32_t& word) {
   if (line.size() < 8) return false;
   std::uint32_t w = 0;
   for (std::size_t i = 0; i < 8; ++i) {
@@ -170,12 +170,17 @@ bool OpenForRead(const std::string& name) {
 std::uint32_t ReadWord() {
   if (!LogReadOpen.load(std::memory_order_relaxed) || !gReader) return 0;
   for (;;) {
-    if (!gReader->Next(gLine)) {
-      if (gReader->failed()) return ReadFailure();
-      CloseForRead();
-      return 0;
+    std::string_view line;
+    if (!gReader->NextInBuffer(line)) {
+      if (!gReader->Next(gLine)) {
+        if (gReader->failed()) return ReadFailure();
+        CloseForRead();
+        return 0;
+      }
+      line = gLine;
     }
     if (gReader->hasSemicolon()) {
+      if (line.data() != gLine.data()) gLine.assign(line);  // atEnd may refill the buffer
       const bool last = gReader->atEnd();
       if (gReader->failed()) return ReadFailure();
       // A closed file ends with its ";Closed:" line, which is not shown.
@@ -192,7 +197,7 @@ std::uint32_t ReadWord() {
     }
 
     std::uint32_t word = 0;
-    if (!ParseWord(gLine, word)) return ReadFailure();
+    if (!ParseWord(line, word)) return ReadFailure();
     // 0 and the host's end codes 1 and 2 must never come out of a log.
     if (IsEndCode(word)) {
       CloseForRead();

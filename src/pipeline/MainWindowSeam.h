@@ -11,14 +11,9 @@
 #include <string_view>
 #include <vector>
 
-namespace vantrel {
+#include "pipeline/DisplayLines.h"
 
-// A line for the trace display. Message lines are counted and go to the
-// display file; other lines (log comments, notes, end-of-trace lines) do not.
-struct DisplayLine {
-  std::string text;
-  bool message = true;
-};
+namespace vantrel {
 
 class MainWindowSeam {
  public:
@@ -36,7 +31,7 @@ class MainWindowSeam {
   // Trace display.
   virtual void AppendDisplayLine(std::string_view line) = 0;
   // Appends the lines as one update and scrolls to the last one.
-  virtual void AppendDisplayLines(const std::vector<DisplayLine>& lines) = 0;
+  virtual void AppendDisplayLines(const DisplayLines& lines) = 0;
   virtual void ClearDisplay() = 0;
   virtual std::size_t DisplayLineCount() = 0;
   virtual void DeleteFirstDisplayLines(std::size_t count) = 0;
@@ -87,7 +82,7 @@ class NullMainWindow : public MainWindowSeam {
   std::string UserName() override { return "<User Unknown>"; }
   void Beep() override {}
   void AppendDisplayLine(std::string_view) override {}
-  void AppendDisplayLines(const std::vector<DisplayLine>&) override {}
+  void AppendDisplayLines(const DisplayLines&) override {}
   void ClearDisplay() override {}
   std::size_t DisplayLineCount() override { return 0; }
   void DeleteFirstDisplayLines(std::size_t) override {}

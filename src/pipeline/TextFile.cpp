@@ -1,11 +1,22 @@
 #include "pipeline/TextFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace vantrel {
 
 namespace {
+
+enum class CharClass : std::uint8_t { Plain, Semicolon, LineEnd };
+
+constexpr std::array<CharClass, 256> MakeCharClass() {
+  std::array<CharClass, 256> t{};
+  t['\n'] = t['\r'] = CharClass::LineEnd;
+  t[';'] = CharClass::Semicolon;
+  return t;
+}
+constexpr std::array<CharClass, 256> kCharClass = MakeCharClass();
 
 constexpr const char* kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -96,12 +107,20 @@ bool LineReader::Next(std::string& line, std::size_t scanLimit) {
     started = true;
     const char* start = buf_ + pos_;
     const std::size_t avail = std::min(len_ - pos_, scanLimit - scanned);
-    const char* lf = static_cast<const char*>(std::memchr(start, '\n', avail));
-    const std::size_t upTo = lf ? static_cast<std::size_t>(lf - start) : avail;
-    const char* cr = static_cast<const char*>(std::memchr(start, '\r', upTo));
-    const char* end = cr ? cr : lf;
-    const std::size_t n = end ? static_cast<std::size_t>(end - start) : avail;
-    if (!semicolon_ && n != 0 && std::memchr(start, ';', n) != nullptr) semicolon_ = true;
+    // One pass for the line end and a ';': most lines are a few characters.
+    const char* p = start;
+    const char* const stop = start + avail;
+    const char* end = nullptr;
+    for (; p != stop; ++p) {
+      const CharClass k = kCharClass[static_cast<unsigned char>(*p)];
+      if (k == CharClass::Plain) continue;
+      if (k == CharClass::LineEnd) {
+        end = p;
+        break;
+      }
+      semicolon_ = true;
+    }
+    const std::size_t n = static_cast<std::size_t>(p - start);
     const std::size_t room = keep_ - line.size();
     line.append(start, std::min(n, room));
     if (n > room) truncated_ = true;
@@ -123,6 +142,36 @@ bool LineReader::Next(std::string& line, std::size_t scanLimit) {
       return true;
     }
   }
+}
+
+bool LineReader::NextInBuffer(std::string_view& line) {
+  constexpr std::size_t kQuickScan = 64;
+  if (skipLf_ || pos_ == len_) return false;
+  const char* start = buf_ + pos_;
+  const std::size_t avail = std::min({len_ - pos_, kQuickScan, keep_});
+  bool semicolon = false;
+  for (std::size_t i = 0; i < avail; ++i) {
+    const CharClass k = kCharClass[static_cast<unsigned char>(start[i])];
+    if (k == CharClass::Plain) continue;
+    if (k == CharClass::Semicolon) {
+      semicolon = true;
+      continue;
+    }
+    std::size_t next = pos_ + i + 1;
+    if (start[i] == '\r') {
+      if (next < len_) {
+        if (buf_[next] == '\n') ++next;
+      } else {
+        skipLf_ = true;
+      }
+    }
+    line = std::string_view(start, i);
+    pos_ = next;
+    semicolon_ = semicolon;
+    truncated_ = unterminated_ = false;
+    return true;
+  }
+  return false;
 }
 
 bool LineReader::atEnd() {

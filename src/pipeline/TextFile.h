@@ -39,6 +39,10 @@ class LineReader {
   // false at the end of the file (no line). A read error sets failed(). Gives
   // up after scanLimit bytes without a line end (unterminated()).
   bool Next(std::string& line, std::size_t scanLimit = kNoLimit);
+  // The quick way for short lines: when the next line and its line end are
+  // already buffered, a view of it (valid until the next call) and true;
+  // otherwise false, and Next must read it.
+  bool NextInBuffer(std::string_view& line);
   bool hasSemicolon() const { return semicolon_; }  // for the line last read
   bool truncated() const { return truncated_; }     // line was longer than `keep`
   bool unterminated() const { return unterminated_; }  // scan limit reached

@@ -109,7 +109,7 @@ void StartTrace() {
   seam.TraceStatusStarted();
 
   ResetDisplayLoop();
-  gTrace.DisplayQueue.clear();
+  gTrace.DisplayQueue.Clear();
   gTrace.NewLinesQueued = false;
   gTrace.Words.Clear();
   ClearMessageTables();
@@ -195,8 +195,7 @@ void MainWindowClose() {
   Halt();
   if (PodInitialized) gPod.ReleaseInterface();
   ClosePodStatusMutex();
-  gTrace.DisplayQueue.clear();
-  gTrace.DisplayQueue.shrink_to_fit();
+  DisplayLines().Swap(gTrace.DisplayQueue);
 }
 
 }  // namespace vantrel

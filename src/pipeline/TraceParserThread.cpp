@@ -1,5 +1,6 @@
 #include "pipeline/TraceParserThread.h"
 
+#include <algorithm>
 #include <chrono>
 #include <atomic>
 #include <condition_variable>
@@ -100,7 +101,7 @@ struct BatchJob {
   std::uint64_t first = 0;  // trace position of words[0]
   std::vector<TraceWord> words;
   std::vector<Comment> comments;
-  std::vector<DisplayLine> lines;
+  DisplayLines lines;
   std::uint32_t endCode = kNoEndCode;  // follows the batch
   std::atomic<bool> done{false};
 };
@@ -111,22 +112,26 @@ std::condition_variable gJobDone;
 // The main thread's share of a batch: comments in their places, decoded lines.
 void DecodeBatch(BatchJob& job) {
   if (!gTrace.TraceRunning || gTrace.Generation != job.generation) return;
-  MainWindowSeam& seam = MainWindow();
-  std::size_t c = 0;
-  for (std::size_t i = 0; i <= job.words.size(); ++i) {
-    const std::uint64_t position = job.first + i;
-    const bool last = i == job.words.size();
-    // Comments after the last word stand before the end code that follows.
-    while (c < job.comments.size() &&
-           (last ? job.comments[c].beforeWord <= position : job.comments[c].beforeWord == position)) {
-      job.lines.push_back({std::move(job.comments[c].text), false});
-      ++c;
+  // Read once a batch: a batch is decoded well within a millisecond.
+  const bool decode = MainWindow().EnableTraceDisplayChecked();
+  const std::size_t n = job.words.size();
+  std::size_t i = 0;
+  auto decodeUpTo = [&](std::size_t end) {
+    if (!decode) {
+      i = std::max(i, end);
+      return;
     }
-    if (last) break;
-    if (!seam.EnableTraceDisplayChecked()) continue;
-    const std::string& line = DecodeTraceWord(job.words[i]);
-    if (!line.empty()) job.lines.push_back({line, true});
+    for (; i < end; ++i) {
+      const std::string& line = DecodeTraceWord(job.words[i]);
+      if (!line.empty()) job.lines.Add(line, true);
+    }
+  };
+  for (Comment& c : job.comments) {
+    // Comments after the last word stand before the end code that follows.
+    decodeUpTo(c.beforeWord <= job.first ? 0 : std::min<std::uint64_t>(c.beforeWord - job.first, n));
+    job.lines.Add(c.text, false);
   }
+  decodeUpTo(n);
   {
     std::lock_guard lock(gJobMutex);
     job.done = true;
@@ -147,7 +152,7 @@ class TTraceParserThread {
   bool HandOn();
   bool CompleteOldest();
   bool CompleteAll();
-  bool QueueLines(std::vector<DisplayLine>& lines);
+  bool QueueLines(DisplayLines& lines);
   void StoreEndCode(std::uint32_t code);
 
   bool logReadAtStart_ = false;
@@ -259,6 +264,7 @@ bool TTraceParserThread::Gather() {
       pending_->words.reserve(kBatchWords);
     }
     BatchJob& job = *pending_;
+    const std::size_t from = job.words.size();
     while (!fifo.Empty() && job.words.size() < kBatchWords) {
       const TraceWord w = fifo.Pop();
       ++popped_;
@@ -266,8 +272,10 @@ bool TTraceParserThread::Gather() {
         job.endCode = w;
         break;
       }
-      LogFile::WriteWord(w);
       job.words.push_back(w);
+    }
+    if (LogFile::LogWriteOpen) {
+      for (std::size_t k = from; k < job.words.size(); ++k) LogFile::WriteWord(job.words[k]);
     }
     const std::uint64_t end = job.first + job.words.size();
     while (!comments_.empty() && comments_.front().beforeWord <= end) {
@@ -323,7 +331,7 @@ bool TTraceParserThread::CompleteOldest() {
 }
 
 // false when the trace stopped first (the lines not yet queued are dropped).
-bool TTraceParserThread::QueueLines(std::vector<DisplayLine>& lines) {
+bool TTraceParserThread::QueueLines(DisplayLines& lines) {
   std::size_t queued = 0;
   while (queued < lines.size()) {
     if (!gTrace.TraceRunning) return false;
@@ -331,11 +339,16 @@ bool TTraceParserThread::QueueLines(std::vector<DisplayLine>& lines) {
     std::timed_mutex* m = gTrace.DisplayQueueMutex.get();
     bool progress = false;
     if (m != nullptr && m->try_lock_for(kWorkerWait)) {
-      std::vector<DisplayLine>& queue = gTrace.DisplayQueue;
-      while (queued < lines.size() && queue.size() < kDisplayQueueLimit) {
-        queue.push_back(std::move(lines[queued++]));
-        progress = true;
+      DisplayLines& queue = gTrace.DisplayQueue;
+      const std::size_t n = std::min(kDisplayQueueLimit - std::min(queue.size(), kDisplayQueueLimit),
+                                     lines.size() - queued);
+      if (queue.empty() && queued == 0 && n == lines.size()) {
+        queue.Swap(lines);  // the usual case: the display has taken everything
+      } else {
+        queue.AddRange(lines, queued, n);
       }
+      queued += n;
+      progress = n > 0;
       if (progress) gTrace.NewLinesQueued = true;
       m->unlock();
     }

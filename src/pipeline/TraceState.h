@@ -55,7 +55,7 @@ struct TraceState {
   std::unique_ptr<std::timed_mutex> MsgTrackingMutex;
   // Guards DisplayQueue, NewLinesQueued and EndCode. Null when not created.
   std::unique_ptr<std::timed_mutex> DisplayQueueMutex;
-  std::vector<DisplayLine> DisplayQueue;  // at most kDisplayQueueLimit lines
+  DisplayLines DisplayQueue;  // at most kDisplayQueueLimit lines
   bool NewLinesQueued = false;
   std::uint32_t EndCode = kNoEndCode;
 

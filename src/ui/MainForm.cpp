@@ -514,16 +514,9 @@ void TMainForm::AppendDisplayLine(std::string_view line) {
   DataMemo->verticalScrollBar()->setValue(DataMemo->verticalScrollBar()->maximum());
 }
 
-void TMainForm::AppendDisplayLines(const std::vector<vantrel::DisplayLine>& lines) {
+void TMainForm::AppendDisplayLines(const vantrel::DisplayLines& lines) {
   if (lines.empty()) return;
-  qsizetype size = 0;
-  for (const vantrel::DisplayLine& l : lines) size += static_cast<qsizetype>(l.text.size()) + 1;
-  QString text;
-  text.reserve(size);
-  for (const vantrel::DisplayLine& l : lines) {
-    if (!text.isEmpty() || &l != &lines.front()) text += QLatin1Char('\n');
-    text += QLatin1StringView(l.text.data(), static_cast<qsizetype>(l.text.size()));
-  }
+  const QString text = Text(lines.Joined());
   DataMemo->setUpdatesEnabled(false);
   QTextCursor c(DataMemo->document());
   c.beginEditBlock();

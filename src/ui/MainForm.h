@@ -66,7 +66,7 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam {
   std::string UserName() override { return userName_; }
   void Beep() override;
   void AppendDisplayLine(std::string_view line) override;
-  void AppendDisplayLines(const std::vector<vantrel::DisplayLine>& lines) override;
+  void AppendDisplayLines(const vantrel::DisplayLines& lines) override;
   void ClearDisplay() override;
   std::size_t DisplayLineCount() override { return lineCount_; }
   void DeleteFirstDisplayLines(std::size_t count) override;

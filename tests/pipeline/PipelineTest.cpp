@@ -46,7 +46,9 @@ class PipelineTest : public ::testing::Test {
     window_.onMessage = [this](std::string_view text, std::string_view title) {
       messages_.push_back({std::string(text), std::string(title)});
     };
-    window_.onDisplayLine = [this](const DisplayLine& l) { (l.message ? shown_ : everything_).push_back(l.text); };
+    window_.onDisplayLine = [this](std::string_view text, bool message) {
+      (message ? shown_ : everything_).emplace_back(text);
+    };
     SetMainWindow(&window_);
     CreatePodStatusMutex();
     FakePod::Reset();
@@ -125,7 +127,7 @@ TEST_F(PipelineTest, CommentLinesKeepTheirPlace) {
            ";Orbisan Corporation\r\n;Vantrel Log File\r\n;Ver 01.01\r\n04000000\r\n10005AA0\r\n08006400\r\n"
            ";between\r\n04010000\r\n10015AA2\r\n08016400\r\n;before the end\r\n;Closed\r\n");
   std::vector<std::string> order;
-  window_.onDisplayLine = [&](const DisplayLine& l) { order.push_back(l.text); };
+  window_.onDisplayLine = [&](std::string_view text, bool) { order.emplace_back(text); };
   Replay(log);
   EXPECT_EQ(order, (std::vector<std::string>{";Orbisan Corporation", ";Vantrel Log File", ";Ver 01.01",
                                              "Msg     1 [Start]#A0[W] [Stop]", ";between",
