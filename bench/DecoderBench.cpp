@@ -8,7 +8,8 @@
 #include "analysis/Revisions.h"
 #include "decode/DisplayOptions.h"
 #include "decode/ParseAH.h"
-#include "filters/Settings.h"
+#include "settings/Settings.h"
+#include "pipeline/MessageTables.h"
 #include "pipeline/TraceState.h"
 #include "tracegen/TraceGen.h"
 
@@ -92,6 +93,7 @@ const std::vector<TraceWord>& BatteryPolling() {
 }
 
 void Run(benchmark::State& state, void (*configure)(), const std::vector<TraceWord>& words = Traffic()) {
+  ConnectDecoder();
   RestoreDefaultSettings();
   configure();
   ResetDecoder();

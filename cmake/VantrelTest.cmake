@@ -1,11 +1,9 @@
 # vantrel_add_test(name SOURCES a.cpp b.cpp LIBS lib...)
 function(vantrel_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
-  if(VANTREL_SANITIZE STREQUAL "thread")
-    list(APPEND T_SOURCES ${PROJECT_SOURCE_DIR}/tests/support/TsanClockLock.cpp)
-  endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main vantrel_warnings)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support ${PROJECT_SOURCE_DIR}/tests/decode)
   target_compile_definitions(${name} PRIVATE VANTREL_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
                                              VANTREL_EXAMPLES="${PROJECT_SOURCE_DIR}/examples")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)

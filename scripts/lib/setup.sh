@@ -3,7 +3,9 @@
 set -euo pipefail
 
 VANTREL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-VANTREL_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+# libgmock-dev because Debian's GoogleTest package config names its files;
+# qt6-charts-dev for the activity chart of the statistics views.
+VANTREL_PACKAGES=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-charts-dev)
 # For scripts/screenshot: a virtual X display and the capture tools.
 VANTREL_SCREENSHOT_PACKAGES=(xvfb xauth x11-apps x11-utils imagemagick)

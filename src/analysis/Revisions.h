@@ -1,18 +1,12 @@
-// The SMBus and Smart Battery revisions the decoder follows: 0 = 1.0, 1 = 1.1.
+// The SMBus and Smart Battery revisions the decoder follows (0 = 1.0,
+// 1 = 1.1), as the SBS Revision window and the settings file set them.
 #pragma once
-#include <cstdint>
+#include "decode/DecoderServices.h"
 
 namespace vantrel {
 
-struct Revisions {
-  std::uint32_t SMBusRev = 0;
-  std::uint32_t SBDataRev = 0;
-  std::uint32_t SBChargerRev = 0;
-  std::uint32_t SBSelectorRev = 0;
-};
-
+using Revisions = SbsRevisions;
 extern Revisions gRevisions;  // main thread
-
 void ResetRevisions();
 
 }  // namespace vantrel

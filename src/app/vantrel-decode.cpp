@@ -9,12 +9,13 @@
 #include "filters/AddrMapFile.h"
 #include "filters/AliasFile.h"
 #include "filters/MatchFile.h"
-#include "filters/Settings.h"
-#include "pipeline/HeadlessMainWindow.h"
+#include "settings/Settings.h"
+#include "app/HeadlessMainWindow.h"
 #include "pipeline/Replay.h"
 #include "pipeline/TraceControl.h"
-#include "pipeline/TraceParserThread.h"
+#include "pipeline/MessageTables.h"
 #include "pod/PodInterface.h"
+#include "pod/PodStatus.h"
 
 namespace {
 
@@ -67,9 +68,9 @@ int Usage(const char* error) {
 int main(int argc, char** argv) {
   HeadlessMainWindow window;
   window.keepDisplay = false;  // lines go straight to stdout
-  SetMainWindow(&window);
   CreatePodStatusMutex();
   InstallDefaultPodInterface();
+  ConnectDecoder();
   RestoreDefaultSettings();
   bool displayMode = false;
   bool direct = false;

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <string>
 
-#include "analysis/Revisions.h"
+#include "decode/DecoderServices.h"
 
 namespace vantrel {
 
@@ -19,7 +19,7 @@ void RestoreDefaultDisplayOptions() {
 void SelectDataProtocol(DataProtocol p) {
   gDisplay.Protocol = p;
   if (p == DataProtocol::SBS) {
-    gDisplay.PECEnabled = gRevisions.SMBusRev >= 1;  // PEC came with SMBus 1.1
+    gDisplay.PECEnabled = gDecoderServices.Revisions().SMBusRev >= 1;  // PEC came with SMBus 1.1
     gDisplay.ByteTimeEnabled = false;
   } else {
     gDisplay.PECEnabled = false;

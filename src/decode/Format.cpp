@@ -7,8 +7,6 @@
 namespace vantrel {
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
 // Digits of v, most significant first, into the end of buf; returns the start.
 char* Digits(char* end, std::uint64_t v) {
   do {
@@ -77,20 +75,6 @@ void AppendRight5(std::string& s, std::uint32_t v) {
   char* p = Digits(end, v);
   for (auto width = end - p; width < 5; ++width) s += ' ';
   s.append(p, static_cast<std::size_t>(end - p));
-}
-
-void AppendHex2(std::string& s, std::uint8_t v) {
-  const char two[2] = {kHexDigits[v >> 4], kHexDigits[v & 15]};
-  s.append(two, 2);
-}
-
-void AppendHex8(std::string& s, std::uint32_t v) {
-  char buf[8];
-  for (int i = 7; i >= 0; --i) {
-    buf[i] = kHexDigits[v & 15];
-    v >>= 4;
-  }
-  s.append(buf, 8);
 }
 
 float BitRate(std::uint64_t byteCount, std::uint64_t durationMicros) {

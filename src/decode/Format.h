@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/Hex.h"
+
 namespace vantrel {
 
 void AppendUInt(std::string& s, std::uint64_t v);        // "###0"
@@ -10,8 +12,6 @@ void AppendGrouped(std::string& s, std::uint64_t v);     // "#,##0": 1,234,567
 void AppendGrouped9(std::string& s, std::uint32_t v);    // "000,000,000"
 void AppendZero9(std::string& s, std::uint32_t v);       // "000000000"
 void AppendRight5(std::string& s, std::uint32_t v);      // "%5d"
-void AppendHex2(std::string& s, std::uint8_t v);         // two upper-case digits
-void AppendHex8(std::string& s, std::uint32_t v);        // eight upper-case digits
 
 // Thousands of bits per second, in single precision, rounded once, half away
 // from zero, at the tenths or at the fifth significant digit, whichever keeps

@@ -3,20 +3,15 @@
 #include <chrono>
 #include <exception>
 
-#include "analysis/AddressStats.h"
+#include "decode/DecoderServices.h"
 #include "decode/DisplayOptions.h"
 #include "decode/Format.h"
 #include "decode/ParseSMB.h"
-#include "filters/AddressFilter.h"
-#include "filters/AliasTable.h"
-#include "filters/DataFilter.h"
-#include "pipeline/TraceState.h"
 
 namespace vantrel {
 
 std::string CurrentLine;
 TraceTime CurrentTraceTime;
-MessageTables gMsgTables;
 
 namespace {
 
@@ -211,12 +206,12 @@ void Byte(TraceWord w, const DisplayOptions& o, DataProtocol proto, bool cd, std
   if (d.addressNext) {
     d.addressNext = false;
     d.addressByte = b;
-    d.addressPass = CheckAddressFilter(b, !nack);
+    d.addressPass = gDecoderServices.CheckAddressFilter(b, !nack);
     if (cd) {
       AppendHex2(s, static_cast<std::uint8_t>(b & 0xFE));
       s += ',';
     } else {
-      s += AliasText(b >> 1);
+      s += gDecoderServices.AliasText(b >> 1);
     }
     if (o.DisplayRW) Token(s, (b & 1) ? "[R]" : "[W]", cd);
     d.record.address = b;
@@ -252,35 +247,6 @@ void Byte(TraceWord w, const DisplayOptions& o, DataProtocol proto, bool cd, std
   d.eventTime = d.now;
   if (o.DisplayByteTime) EventTimeToken(o, cd);
   MarkEvent();
-}
-
-bool LockTracking(std::timed_mutex& m) {
-  if (m.try_lock()) return true;
-  while (gTrace.TraceRunning) {
-    if (m.try_lock_for(std::chrono::milliseconds(10))) return true;
-  }
-  return false;
-}
-
-// Copies the message's words and record into the shown-message tables.
-// false when the trace is not running (the message then has no line).
-bool StoreShownMessage() {
-  if (!gTrace.TraceRunning) return false;
-  std::timed_mutex* m = gTrace.MsgTrackingMutex.get();
-  if (m == nullptr || !LockTracking(*m)) return false;
-  if (!gTrace.TraceRunning) {
-    m->unlock();
-    return false;
-  }
-  MessageTables& t = gMsgTables;
-  d.record.startIndex = t.wordNext;
-  for (std::uint32_t i = 0; i < d.wordCount && t.wordNext < kMsgWordBufferSize; ++i)
-    t.words[t.wordNext++] = d.wordList[i];
-  d.record.stopIndex = t.wordNext - 1;
-  t.records[t.recordNext] = d.record;
-  if (t.recordNext < kMsgRecordTableSize) ++t.recordNext;
-  m->unlock();
-  return true;
 }
 
 // Returns false when the call must end with an empty result. sbsLine is set
@@ -321,9 +287,8 @@ bool Stop(const DisplayOptions& o, bool cd, bool& shown, const std::string*& sbs
   d.record.byteCount = d.byteCount;
   d.record.durationMinutes = d.sinceStart.minutes;
   d.record.durationMicroseconds = d.sinceStart.micros;
-  UpdateAddressStatistics(d.record);
 
-  shown = !o.DisplayFilter || (d.addressPass && CheckDataFilter(d.dataHex));
+  shown = !o.DisplayFilter || (d.addressPass && gDecoderServices.CheckDataFilter(d.dataHex));
   d.messageCode += "500";
   if (shown && o.Protocol == DataProtocol::SBS && IsSmbusDeviceAddress(d.record.address)) {
     // Formatted before the message is stored: a line the protocol error
@@ -333,12 +298,11 @@ bool Stop(const DisplayOptions& o, bool cd, bool& shown, const std::string*& sbs
     shown = !line.empty();
     if (shown) sbsLine = &line;
   }
-  if (shown && !StoreShownMessage()) {
-    d.wordCount = 0;
-    return false;
-  }
+  const std::string_view line = !shown ? std::string_view() : sbsLine ? *sbsLine : d.lineText;
+  const CompletedMessage message{d.record, {d.wordList.data(), d.wordCount}, shown, line};
+  const bool kept = gDecoderServices.MessageCompleted(message);
   d.wordCount = 0;
-  return true;
+  return kept || !shown;
 }
 
 const std::string& Decode(TraceWord w) {
@@ -452,9 +416,5 @@ void SetMessageNumber(std::uint32_t low, std::uint32_t high) {
   d.msgNumberHigh = high;
 }
 
-void ClearMessageTables() {
-  gMsgTables.wordNext = 1;
-  gMsgTables.recordNext = 1;
-}
 
 }  // namespace vantrel

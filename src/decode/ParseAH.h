@@ -34,25 +34,8 @@ std::uint32_t MsgNumberHigh();
 // number after it); lets the counter's rollover be exercised.
 void SetMessageNumber(std::uint32_t low, std::uint32_t high);
 
-// Words and records of the messages shown, in display order. Guarded by
-// gTrace.MsgTrackingMutex while a trace runs. Indices are 1-based.
-inline constexpr std::uint32_t kMsgWordBufferSize = 250'000;
-// One record per message line the trace display can hold at once: its 10,000
-// lines, the batch a display tick appends before it trims again (1,000), the
-// lines queued for the display (1,000) and the two decoded batches of at most
-// 4,096 lines waiting to be queued. So the records never run out while they
-// must stay in step with the lines.
-inline constexpr std::uint32_t kMsgRecordTableSize = 20'500;
+// A message keeps at most this many of its words for the timing views.
 inline constexpr std::uint32_t kMessageWordListSize = 999;
-
-struct MessageTables {
-  std::array<TraceWord, kMsgWordBufferSize + 1> words{};  // [0] unused
-  std::uint32_t wordNext = 1;
-  std::array<MessageRecord, kMsgRecordTableSize + 1> records{};  // [0] unused
-  std::uint32_t recordNext = 1;
-};
-extern MessageTables gMsgTables;
-void ClearMessageTables();  // both next-numbers back to 1
 
 inline constexpr const char* kParserException = "<PARSER EXCEPTION DETECTED>";
 // Tokens of one message beyond this many characters are dropped (marked

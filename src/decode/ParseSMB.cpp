@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <array>
 
-#include "analysis/Revisions.h"
+#include "common/Hex.h"
 #include "decode/CRC8.h"
+#include "decode/DecoderServices.h"
 #include "decode/DisplayOptions.h"
 #include "decode/Format.h"
 #include "decode/ParseAH.h"
-#include "filters/AliasTable.h"
-#include "filters/DataFilter.h"
 
 namespace vantrel {
 namespace {
@@ -33,20 +32,13 @@ struct Builder {
 
 Builder sb;
 
-constexpr char kHex[] = "0123456789ABCDEF";
-
-constexpr std::array<std::uint8_t, 256> MakeNibbles() {
-  std::array<std::uint8_t, 256> t{};
-  for (unsigned i = 0; i < 16; ++i) t[static_cast<unsigned char>(kHex[i])] = static_cast<std::uint8_t>(i);
-  return t;
-}
-constexpr std::array<std::uint8_t, 256> kNibble = MakeNibbles();
-
 void Violation() { sb.violation = true; }
 
-void AppendHex1(std::string& s, unsigned v) { s += kHex[v & 15u]; }
+void AppendHex1(std::string& s, unsigned v) { s += kHexDigits[v & 15u]; }
 void AppendHex4(std::string& s, unsigned v) {
-  for (int shift = 12; shift >= 0; shift -= 4) s += kHex[(v >> shift) & 15u];
+  char buf[4];
+  FormatHex(buf, v, 4);
+  s.append(buf, 4);
 }
 
 // "<open>" + value in `digits` hex digits + "]" (or `close`); a violation.
@@ -177,7 +169,7 @@ void UninitializedData(std::size_t, std::string& t) {
 
 void BatteryMode(std::size_t i, std::string& t) {
   const unsigned v = Word(i);
-  const bool rev11 = Rev11(gRevisions.SBDataRev);
+  const bool rev11 = Rev11(gDecoderServices.Revisions().SBDataRev);
   t += "Internal_Charge_Controller(";
   YesNo(t, v, 0);
   t += "), Primary_Battery_Support(";
@@ -264,7 +256,7 @@ void OutOfRange(std::string& t, unsigned n, bool bad) {
 void SpecificationInfo(std::size_t i, std::string& t) {
   const unsigned v = Word(i);
   const unsigned revision = v & 15u, version = (v >> 4) & 15u;
-  const bool rev11 = Rev11(gRevisions.SBDataRev);
+  const bool rev11 = Rev11(gDecoderServices.Revisions().SBDataRev);
   t += "Revision(";
   if (!rev11) {
     AppendUInt(t, revision);
@@ -304,7 +296,7 @@ const char* RevisionName(unsigned n, bool rev11) {
 void ChargerSpecInfo(std::size_t i, std::string& t) {
   const unsigned v = Word(i);
   t += "Charger_Spec(";
-  if (const char* name = RevisionName(v & 15u, Rev11(gRevisions.SBChargerRev))) {
+  if (const char* name = RevisionName(v & 15u, Rev11(gDecoderServices.Revisions().SBChargerRev))) {
     t += name;
   } else {
     Annotate(t, "[RESERVED VALUE VIOLATION 0x", v & 15u, 4);
@@ -331,7 +323,7 @@ void ChargerMode(std::size_t i, std::string& t) {
 
 void ChargerStatus(std::size_t i, std::string& t) {
   const unsigned v = Word(i);
-  const bool rev11 = Rev11(gRevisions.SBChargerRev);
+  const bool rev11 = Rev11(gDecoderServices.Revisions().SBChargerRev);
   t += "Charge_Inhibited(";
   YesNo(t, v, 0);
   t += rev11 ? "), Polling_Enabled(" : "), Master_Mode(";
@@ -427,7 +419,7 @@ void SelectorInfo(std::size_t i, std::string& t) {
   t += "Batteries_Supported(";
   Batteries(t, v);
   t += "), Selector_Revision(";
-  if (const char* name = RevisionName((v >> 4) & 15u, Rev11(gRevisions.SBSelectorRev))) {
+  if (const char* name = RevisionName((v >> 4) & 15u, Rev11(gDecoderServices.Revisions().SBSelectorRev))) {
     t += name;
   } else {
     Annotate(t, "[VALUE VIOLATION 0x", v & 0xF0u, 4);
@@ -594,7 +586,7 @@ void ReadSegment(std::size_t n, bool pec, const DisplayOptions& o) {
   std::string& t = sb.line;
   if (sb.firstAddress == 0x19) {
     t += "Alert Device Address(";
-    t += AliasText(sb.value[1] >> 1);
+    t += gDecoderServices.AliasText(sb.value[1] >> 1);
     t += ')';
     FoldCrc(1, n);
     return Complete();
@@ -758,7 +750,7 @@ void AddressByte(std::uint8_t a, bool acked, std::string_view& startTime, const 
   sb.value[0] = a;
   sb.ack[0] = acked;
   sb.crc = Crc8Update(sb.crc, a);
-  t += AliasText(a >> 1);
+  t += gDecoderServices.AliasText(a >> 1);
   t += ' ';
   // The whole 7-bit address must match; only R/W may change.
   if (sb.repeatedStart && (sb.firstAddress & 0xFEu) != (a & 0xFEu)) Flag("[INVALID REPEATED START ADDRESS]");
@@ -797,8 +789,9 @@ const std::string& FormatSbsMessage(std::string_view prefix, std::string_view st
   const std::size_t size = messageCode.size();
   for (std::size_t k = 0; k + 3 <= size; k += 3) {
     const char c = messageCode[k];
-    const auto b = static_cast<std::uint8_t>(kNibble[static_cast<unsigned char>(messageCode[k + 1])] << 4 |
-                                             kNibble[static_cast<unsigned char>(messageCode[k + 2])]);
+    std::uint32_t value = 0;
+    (void)ParseHex(messageCode.substr(k + 1, 2), value);  // the decoder writes valid digits
+    const auto b = static_cast<std::uint8_t>(value);
     if (c == '3' || c == '4') {
       if (sb.count < kMaxSegmentBytes) {
         ++sb.count;
@@ -819,7 +812,7 @@ const std::string& FormatSbsMessage(std::string_view prefix, std::string_view st
       sb.segmentOpen = false;
     }
   }
-  if (o.DisplayFilter && gDataFilter.ProtocolErrorDetect && !sb.violation) t.clear();
+  if (o.DisplayFilter && gDecoderServices.ProtocolErrorDetect() && !sb.violation) t.clear();
   return t;
 }
 

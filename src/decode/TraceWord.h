@@ -47,6 +47,15 @@ constexpr bool HasNack(TraceWord w) { return (w & kNackFlag) == kNackFlag; }
 
 constexpr bool IsEndCode(TraceWord w) { return w < kFirstTraceWord; }
 
+// The pod sends a word as 1, 3 or 4 bytes, most significant first; the first
+// byte (bits 24..31) tells how many: a byte word takes 4, a START, STOP or
+// bit-timing word 3 (bits 0..7 not sent), anything else 1.
+constexpr std::uint32_t PodWordBytes(std::uint8_t firstByte) {
+  if (firstByte & 0x10u) return 4;
+  if (firstByte & (0x04u | 0x08u | 0x02u)) return 3;
+  return 1;
+}
+
 // A counted idle word as the parser thread emits it (count 1..101).
 constexpr TraceWord MakeIdleWord(std::uint32_t count) { return kWrapFlag | (count & kWrapCountMask); }
 

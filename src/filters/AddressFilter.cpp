@@ -1,4 +1,5 @@
 #include "filters/AddressFilter.h"
+#include "common/Hex.h"
 
 #include <iterator>
 
@@ -11,13 +12,6 @@ constexpr std::uint16_t kMasks[kAddrStateCount] = {
 constexpr const char* kNames[kAddrStateCount] = {
     "DSEL", "RW_AN", "RW_XN", "RW_AX", "XW_AN", "XW_XN", "XW_AX", "RX_AN", "RX_XN", "RX_AX",
 };
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 AddressFilterTable MakeDefault() {
   AddressFilterTable t;
@@ -113,16 +107,15 @@ std::uint16_t MaskOfAccessBoxes(const AccessBoxes& b) {
 }
 
 std::string GetAddrMapString() {
-  constexpr char hex[] = "0123456789ABCDEF";
   std::string s(128, '0');
-  for (std::size_t i = 0; i < 128; ++i) s[i] = hex[gAddrFilter.AddrMap[i] & 15];
+  for (std::size_t i = 0; i < 128; ++i) s[i] = kHexDigits[gAddrFilter.AddrMap[i] & 15];
   return s;
 }
 
 bool SetAddrMapString(std::string_view value) {
   if (value.size() != 128) return false;
   for (std::size_t i = 0; i < 128; ++i) {
-    const int d = HexDigit(value[i]);
+    const int d = HexValue(value[i]);
     gAddrFilter.AddrMap[i] = static_cast<std::uint8_t>(d < 0 ? DSEL : d);
   }
   RefreshAddressMap();

@@ -1,7 +1,7 @@
 #include "filters/AliasFile.h"
 
 #include "filters/AliasTable.h"
-#include "pipeline/MainWindowSeam.h"
+#include "common/Reports.h"
 
 namespace vantrel {
 
@@ -20,8 +20,8 @@ FileResult WriteAliasFile(const std::string& name, const AliasGrid& grid) {
   std::string body;
   for (const std::string& alias : grid) body.append(alias).append("\r\n");
   const FileResult r = WriteFilterFile(name, "Alias", body);
-  if (r == FileResult::CannotCreate) MainWindow().ShowMessage("Cannot Create Alias File", "Alias Error");
-  if (r == FileResult::WriteFailed) MainWindow().ShowMessage("Cannot Write to Alias File", "Alias Error");
+  if (r == FileResult::CannotCreate) Reports().ShowMessage("Cannot Create Alias File", "Alias Error");
+  if (r == FileResult::WriteFailed) Reports().ShowMessage("Cannot Write to Alias File", "Alias Error");
   return r;
 }
 
@@ -39,9 +39,9 @@ FileResult ReadAliasFile(const std::string& name, AliasGrid& grid) {
     }
   }
   switch (r) {
-    case FileResult::CannotOpen: MainWindow().ShowMessage("Cannot Open Alias File", kTitle); break;
-    case FileResult::Invalid: MainWindow().ShowMessage("Invalid Alias File!", kTitle); break;
-    case FileResult::ReadFailed: MainWindow().ShowMessage("Cannot Read from Alias File!", kTitle); break;
+    case FileResult::CannotOpen: Reports().ShowMessage("Cannot Open Alias File", kTitle); break;
+    case FileResult::Invalid: Reports().ShowMessage("Invalid Alias File!", kTitle); break;
+    case FileResult::ReadFailed: Reports().ShowMessage("Cannot Read from Alias File!", kTitle); break;
     default: break;
   }
   return r;

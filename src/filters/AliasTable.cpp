@@ -1,4 +1,5 @@
 #include "filters/AliasTable.h"
+#include "common/Hex.h"
 
 #include <array>
 
@@ -20,9 +21,8 @@ std::string gAliasFileName;
 }  // namespace
 
 std::string DefaultAliasText(int address7) {
-  constexpr char hex[] = "0123456789ABCDEF";
   const int b = (address7 * 2) & 0xFF;
-  return std::string{'#', hex[b >> 4], hex[b & 15]};
+  return std::string{'#', kHexDigits[b >> 4], kHexDigits[b & 15]};
 }
 
 const std::string& AliasText(int address7) {

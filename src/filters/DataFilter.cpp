@@ -1,16 +1,10 @@
 #include "filters/DataFilter.h"
+#include "common/Hex.h"
 
 #include <algorithm>
 
 namespace vantrel {
 namespace {
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 DataFilterTable MakeDefault() {
   DataFilterTable t;
@@ -29,7 +23,7 @@ void (*DataFilterChanged)(DataFilterPart) = nullptr;
 bool CheckDataFilter(std::string_view dataHex) {
   const std::size_t n = std::min<std::size_t>(8, dataHex.size() / 2);
   for (std::size_t b = 0; b < n; ++b) {
-    const int hi = HexDigit(dataHex[2 * b]), lo = HexDigit(dataHex[2 * b + 1]);
+    const int hi = HexValue(dataHex[2 * b]), lo = HexValue(dataHex[2 * b + 1]);
     if (hi < 0 || lo < 0) return true;
     const int value = hi * 16 + lo;
     const bool wantMatch = gDataFilter.MatchCondition[b] == "Y";
@@ -56,7 +50,7 @@ bool MatchCellValue(std::string_view cell, std::int32_t& value) {
   }
   std::int32_t v = 0;
   for (char c : cell) {
-    const int d = HexDigit(c);
+    const int d = HexValue(c);
     if (d < 0 || v > 255) {
       value = -1;
       return true;

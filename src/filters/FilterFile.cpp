@@ -1,7 +1,7 @@
 #include "filters/FilterFile.h"
 
-#include "pipeline/MainWindowSeam.h"
-#include "pipeline/TextFile.h"
+#include "common/Reports.h"
+#include "common/TextFile.h"
 
 namespace vantrel {
 
@@ -46,7 +46,7 @@ bool FilterFileReader::failed() const { return reader_ && reader_->failed(); }
 FileResult WriteFilterFile(const std::string& name, std::string_view kind, std::string_view body) {
   TextWriter w;
   if (!w.Create(name)) return FileResult::CannotCreate;
-  bool ok = w.Write(FileHeader(kind, "01.00", MainWindow().UserName()));
+  bool ok = w.Write(FileHeader(kind, "01.00", Reports().UserName()));
   ok = ok && w.Write(body);
   ok = w.Close() && ok;
   return ok ? FileResult::Done : FileResult::WriteFailed;

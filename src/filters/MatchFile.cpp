@@ -1,26 +1,20 @@
 #include "filters/MatchFile.h"
 
+#include "common/Hex.h"
 #include "filters/DataFilter.h"
-#include "pipeline/MainWindowSeam.h"
+#include "common/Reports.h"
 
 namespace vantrel {
 namespace {
 
 constexpr std::size_t Index(std::size_t byte, std::size_t alt) { return alt * 8 + byte; }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // A hex number 0..255 of any length (leading zeros allowed); -1 otherwise.
 int HexByte(const std::string& s) {
   if (s.empty()) return -1;
   int v = 0;
   for (char c : s) {
-    const int d = HexDigit(c);
+    const int d = HexValue(c);
     if (d < 0) return -1;
     v = v * 16 + d;
     if (v > 255) return -1;
@@ -48,7 +42,6 @@ MatchGrid ClearedMatchGrid() {
 }
 
 int ValidateMatchGrid(MatchGrid& grid) {
-  constexpr char hex[] = "0123456789ABCDEF";
   for (std::size_t b = 0; b < 8; ++b) {
     for (std::size_t a = 0; a < 8; ++a) {
       std::string& cell = grid.cells[b][a];
@@ -56,7 +49,7 @@ int ValidateMatchGrid(MatchGrid& grid) {
       if (cell == "XX" || (cell.size() == 2 && cell[0] == '\'')) continue;
       const int v = HexByte(cell);
       if (v < 0) return static_cast<int>(b * 8 + a);
-      cell = std::string{hex[v >> 4], hex[v & 15]};
+      cell = std::string{kHexDigits[v >> 4], kHexDigits[v & 15]};
     }
   }
   return -1;
@@ -86,8 +79,8 @@ FileResult WriteMatchFile(const std::string& name, const MatchGrid& grid) {
   body += std::string("ProtocolErrorDetect=") + (gDataFilter.ProtocolErrorDetect ? "True" : "False") + "\r\n";
   const FileResult r = WriteFilterFile(name, "Data Match", body);
   constexpr const char* kTitle = "Message Data Filter Error";
-  if (r == FileResult::CannotCreate) MainWindow().ShowMessage("Cannot Create Data Match File", kTitle);
-  if (r == FileResult::WriteFailed) MainWindow().ShowMessage("Cannot Write to Data Match File", kTitle);
+  if (r == FileResult::CannotCreate) Reports().ShowMessage("Cannot Create Data Match File", kTitle);
+  if (r == FileResult::WriteFailed) Reports().ShowMessage("Cannot Write to Data Match File", kTitle);
   return r;
 }
 
@@ -121,9 +114,9 @@ FileResult ReadMatchFile(const std::string& name, MatchGrid& grid) {
   }
   constexpr const char* kTitle = "Match File Error";
   switch (r) {
-    case FileResult::CannotOpen: MainWindow().ShowMessage("Cannot Open Data Match File", kTitle); break;
-    case FileResult::Invalid: MainWindow().ShowMessage("Invalid Data Match File!", kTitle); break;
-    case FileResult::ReadFailed: MainWindow().ShowMessage("Cannot Read from Data Match File!", kTitle); break;
+    case FileResult::CannotOpen: Reports().ShowMessage("Cannot Open Data Match File", kTitle); break;
+    case FileResult::Invalid: Reports().ShowMessage("Invalid Data Match File!", kTitle); break;
+    case FileResult::ReadFailed: Reports().ShowMessage("Cannot Read from Data Match File!", kTitle); break;
     default: break;
   }
   return r;
@@ -133,7 +126,7 @@ bool LoadAndAcceptMatchFile(const std::string& name) {
   MatchGrid grid = AppliedMatchGrid();
   if (ReadMatchFile(name, grid) != FileResult::Done) return false;
   if (ValidateMatchGrid(grid) >= 0) {
-    MainWindow().ShowMessage("Invalid Match Data", "Message Data Filter Error");
+    Reports().ShowMessage("Invalid Match Data", "Message Data Filter Error");
     return false;
   }
   ApplyMatchGrid(grid);

@@ -2,8 +2,9 @@
 
 #include <filesystem>
 
+#include "common/Reports.h"
 #include "pipeline/MainWindowSeam.h"
-#include "pipeline/TextFile.h"
+#include "common/TextFile.h"
 
 namespace vantrel::DisplayFile {
 
@@ -17,7 +18,7 @@ constexpr std::string_view kWarning = "Display File Warning";
 TextWriter gWriter;
 std::string gName;
 
-void Report(std::string_view text) { MainWindow().ShowMessage(text, kError); }
+void Report(std::string_view text) { Reports().ShowMessage(text, kError); }
 
 void CloseWriter() {
   if (!gWriter.Close()) Report("Cannot Close File");
@@ -31,13 +32,13 @@ bool Create(const std::string& name, int retryCounter) {
   // Only the trace's first attempt asks; a retry already has the user's answer.
   if (retryCounter <= 1 && std::filesystem::exists(name, ec)) {
     const std::string question = "Display File:\r\n\r\n[" + name + "]\r\n\r\nAlready Exists, Replace?";
-    if (!MainWindow().AskOkCancel(question, kWarning)) return false;
+    if (!Reports().AskOkCancel(question, kWarning)) return false;
   }
   if (!gWriter.Create(name)) {
     Report("Cannot Create File");
     return false;
   }
-  if (!gWriter.Write(FileHeader("Display", "01.00", MainWindow().UserName())) || !gWriter.Flush()) {
+  if (!gWriter.Write(FileHeader("Display", "01.00", Reports().UserName())) || !gWriter.Flush()) {
     Report("Cannot Write to File");
     CloseWriter();
     return false;

@@ -6,9 +6,11 @@
 #include <thread>
 #include <vector>
 
+#include "common/Reports.h"
 #include "decode/ParseAH.h"
 #include "pipeline/DisplayFile.h"
 #include "pipeline/MainWindowSeam.h"
+#include "pipeline/MessageTables.h"
 #include "pipeline/TraceControl.h"
 #include "pipeline/TraceParserThread.h"
 #include "pipeline/TraceState.h"
@@ -39,7 +41,7 @@ DisplayLines gBatch;
 template <typename F>
 bool WithTracking(F fn) {
   for (;;) {
-    std::timed_mutex* m = gTrace.MsgTrackingMutex.get();
+    TimedMutex* m = gTrace.MsgTrackingMutex.get();
     if (!gTrace.TraceRunning || m == nullptr) return false;
     if (m->try_lock_for(kLoopWait)) {
       fn();
@@ -99,7 +101,7 @@ void CountLines(std::uint32_t n) {
 void RetryLostPod() {
   MainWindowSeam& seam = MainWindow();
   for (;;) {
-    seam.Beep();
+    Reports().Beep();
     if (gRetryCounter > kMaxRetries) {
       AppendDisplayNote("External Pod Not Detected, Trace Terminated.");
       HaltButtonClick();
@@ -144,9 +146,9 @@ void DataMemoUpdateTimer() {
   std::uint32_t endCode = kNoEndCode;
 
   if (!gTraceFiles.logReadName.empty() && seam.DisplayLineCount() > kLineLimit) {
-    if (seam.TraceButtonCaption() == "More!") {
-      seam.SetTraceButton("Pause!", "pause message display", true, false);
-    } else if (seam.LogReadAutoPauseChecked()) {
+    if (CurrentTraceMode() == TraceMode::Resumed) {
+      SetTraceMode(TraceMode::Replay);
+    } else if (gTraceOptions.LogReadAutoPause) {
       TraceButtonClick();
       return;
     }
@@ -154,7 +156,7 @@ void DataMemoUpdateTimer() {
   if (!Trim()) return;
 
   gBatch.Clear();
-  std::timed_mutex* m = gTrace.DisplayQueueMutex.get();
+  TimedMutex* m = gTrace.DisplayQueueMutex.get();
   if (m == nullptr) return;
   if (m->try_lock_for(kLoopWait)) {
     if (gTrace.NewLinesQueued) {
@@ -181,7 +183,7 @@ void DataMemoUpdateTimer() {
       for (std::size_t i = 0; i < gBatch.size(); ++i) {
         if (gBatch.IsMessage(i) && !DisplayFile::WriteLine(gBatch.Text(i))) {
           AppendDisplayNote("Display File Error, Trace Terminated.");
-          seam.ShowMessage("Cannot Write to File", "Display File Error");
+          Reports().ShowMessage("Cannot Write to File", "Display File Error");
           HaltButtonClick();
           return;
         }
@@ -195,7 +197,7 @@ void DataMemoUpdateTimer() {
       HaltButtonClick();
       break;
     case kEndPodMemoryFull:
-      seam.Beep();
+      Reports().Beep();
       AppendDisplayNote("Pod Recording Memory Full Detected, Trace Terminated.");
       HaltButtonClick();
       break;
@@ -209,13 +211,14 @@ void DataMemoUpdateTimer() {
 
 void PauseDisplay() {
   MainWindowSeam& seam = MainWindow();
-  seam.SetTraceButton("More!", "resume message display", true, false);
+  SetTraceMode(TraceMode::Paused);
   seam.SetDisplayTimerEnabled(false);
   if (gMsgTables.recordNext > 1) seam.SetDisplayContextMenu(true);
 }
 
 void ResumeDisplay() {
   MainWindowSeam& seam = MainWindow();
+  SetTraceMode(TraceMode::Resumed);
   seam.SetDisplayContextMenu(false);
   seam.SetDisplayTimerEnabled(true);
 }
@@ -230,7 +233,7 @@ void ClearDisplayButtonClick() {
     return;
   }
   for (;;) {
-    std::timed_mutex* m = gTrace.MsgTrackingMutex.get();
+    TimedMutex* m = gTrace.MsgTrackingMutex.get();
     if (m == nullptr || !gTrace.TraceRunning) {
       clear();
       return;

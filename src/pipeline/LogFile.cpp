@@ -6,9 +6,11 @@
 #include <string_view>
 #include <utility>
 
+#include "common/Reports.h"
 #include "decode/TraceWord.h"
 #include "pipeline/MainWindowSeam.h"
-#include "pipeline/TextFile.h"
+#include "common/Hex.h"
+#include "common/TextFile.h"
 
 namespace vantrel::LogFile {
 
@@ -32,7 +34,7 @@ std::unique_ptr<LineReader> gReader;
 std::string gLine;
 CommentSink gCommentSink;
 
-void Report(std::string_view text, std::string_view title) { MainWindow().ShowMessage(text, title); }
+void Report(std::string_view text, std::string_view title) { Reports().ShowMessage(text, title); }
 
 bool FileExists(const std::string& name) {
   std::error_code ec;
@@ -43,30 +45,9 @@ void CloseWriter() {
   if (!gWriter.Close()) Report("Cannot Close Log File", kError);
 }
 
-// 0..15 for a hex digit, 0xFF for anything else.
-constexpr std::array<std::uint8_t, 256> MakeHexTable() {
-  std::array<std::uint8_t, 256> t{};
-  for (auto& v : t) v = 0xFF;
-  for (int c = 0; c < 10; ++c) t['0' + c] = static_cast<std::uint8_t>(c);
-  for (int c = 0; c < 6; ++c) {
-    t['A' + c] = static_cast<std::uint8_t>(10 + c);
-    t['a' + c] = static_cast<std::uint8_t>(10 + c);
-  }
-  return t;
-}
-constexpr std::array<std::uint8_t, 256> kHexValue = MakeHexTable();
-
 // The first eight characters as a word: type byte, then the low 24 bits.
 bool ParseWord(std::string_view line, std::uint32_t& word) {
-  if (line.size() < 8) return false;
-  std::uint32_t w = 0;
-  for (std::size_t i = 0; i < 8; ++i) {
-    const std::uint8_t v = kHexValue[static_cast<unsigned char>(line[i])];
-    if (v == 0xFF) return false;
-    w = (w << 4) | v;
-  }
-  word = w;
-  return true;
+  return line.size() >= 8 && ParseHex(line.substr(0, 8), word);
 }
 
 // Read error or an undecodable line: the replay ends here.
@@ -84,14 +65,14 @@ bool CreateForWrite(const std::string& name, int retryCounter) {
   // Only the trace's first attempt asks; a retry already has the user's answer.
   if (retryCounter <= 1 && FileExists(name)) {
     const std::string question = "Log File:\r\n\r\n[" + name + "]\r\n\r\nAlready Exists, Replace?";
-    if (!MainWindow().AskOkCancel(question, kWarning)) return false;
+    if (!Reports().AskOkCancel(question, kWarning)) return false;
   }
   if (!gWriter.Create(name)) {
     Report("Cannot Create Log File", kError);
     return false;
   }
   // Flushed at once so that a file that cannot take even the header is known now.
-  if (!gWriter.Write(FileHeader("Log", "01.01", MainWindow().UserName())) || !gWriter.Flush()) {
+  if (!gWriter.Write(FileHeader("Log", "01.01", Reports().UserName())) || !gWriter.Flush()) {
     Report("Cannot Write to Log File", kError);
     CloseWriter();
     return false;

@@ -1,32 +1,40 @@
-// The one way the core reaches the main window: reports and questions, the
-// trace display, the controls that trace start and halt touch, the menu check
-// marks the pipeline reads, timers, and running a call on the main thread.
-// The desktop program implements it with its window; the headless tool and the
-// tests with plain code. Every call is made on the main thread unless it says
-// otherwise.
+// The way the trace pipeline reaches the main window: the trace display, the
+// controls whose state follows the trace, the status views, timers and
+// running work on the main thread. (Reports and questions go through
+// common/Reports.h.) The desktop program implements it with its window; the
+// headless front end and the tests with plain code. Every call is made on the
+// main thread unless it says otherwise.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <functional>
-#include <string>
 #include <string_view>
-#include <vector>
 
 #include "pipeline/DisplayLines.h"
 
 namespace vantrel {
 
+// Idle: no trace. Live: a capture from the pod. Replay: a log replay showing
+// lines; Paused: its display stopped ("More!"); Resumed: going again while
+// the button still reads "More!" until the display next passes its limit.
+enum class TraceMode : std::uint8_t { Idle, Live, Replay, Paused, Resumed };
+
+// How the trace controls look in a mode: the Trace button's caption, hint and
+// enabling, the Halt button, the Setup menu (with "Bus Status Viewer..."), and
+// which button takes the focus (none while a replay pages).
+struct TraceControls {
+  const char* traceCaption;
+  const char* traceHint;
+  bool traceEnabled;
+  bool haltEnabled;
+  bool setupEnabled;
+  enum Focus : std::uint8_t { None, Trace, Halt } focus;
+};
+TraceControls TraceControlsOf(TraceMode mode);
+
 class MainWindowSeam {
  public:
   virtual ~MainWindowSeam() = default;
-
-  // A modal report with an OK button. Also called on the parser thread (log
-  // reads and writes): the implementation carries it to the main thread.
-  virtual void ShowMessage(std::string_view text, std::string_view title) = 0;
-  // OK/Cancel question; true for OK.
-  virtual bool AskOkCancel(std::string_view text, std::string_view title) = 0;
-  // Caption of the User menu: written after ";By: " in every file header.
-  virtual std::string UserName() = 0;
-  virtual void Beep() = 0;
 
   // Trace display.
   virtual void AppendDisplayLine(std::string_view line) = 0;
@@ -36,12 +44,9 @@ class MainWindowSeam {
   virtual std::size_t DisplayLineCount() = 0;
   virtual void DeleteFirstDisplayLines(std::size_t count) = 0;
 
-  // Controls.
-  virtual void SetTraceButton(std::string_view caption, std::string_view hint, bool enabled, bool focus) = 0;
-  virtual std::string TraceButtonCaption() = 0;
-  virtual void SetHaltButton(bool enabled, bool focus) = 0;
-  // The Setup menu and the "Bus Status Viewer..." item.
-  virtual void SetSetupMenuEnabled(bool enabled) = 0;
+  // The Trace and Halt buttons (captions, hints, enabling, focus), the Setup
+  // menu and "Bus Status Viewer..." as the mode has them.
+  virtual void ShowTraceMode(TraceMode mode) = 0;
   // The display's context menu and its two items.
   virtual void SetDisplayContextMenu(bool enabled) = 0;
   virtual void SetBandwidth(int percent, std::string_view label) = 0;
@@ -50,13 +55,8 @@ class MainWindowSeam {
   virtual void LogReadSelectionCleared() = 0;
   // Opens the pod initialization window modally.
   virtual void RunInitializePodCommand() = 0;
-  virtual void TraceStatusStarted() = 0;   // trace start initializes the window
+  virtual void TraceStatusStarted() = 0;  // trace start initializes the window
   virtual void TraceStatusRefresh() = 0;
-
-  // Menu check marks.
-  virtual bool EnableTraceDisplayChecked() = 0;
-  virtual bool LogReadAutoPauseChecked() = 0;
-  virtual bool EnableBitTimingChecked() = 0;
 
   // Timers: the 10 ms display loop and the 100 ms one-shot trace restart.
   virtual void SetDisplayTimerEnabled(bool enabled) = 0;
@@ -68,28 +68,20 @@ class MainWindowSeam {
   // the calls queued before it, and returns at once. fn checks for itself
   // whether it is still wanted when it runs.
   virtual void PostToMainThread(std::function<void()> fn) = 0;
-  // Called on the parser thread after it queued lines or an end code; the
-  // display loop may run early. Must not block.
+  // Called on the parser thread after it queued lines or stored an end code;
+  // the display loop may run early.
   virtual void DisplayWork() = 0;
 };
 
-// A seam that does nothing: answers OK, names "<User Unknown>", runs calls
-// in place. A base for seams that need only a few of the calls.
+// A window that shows nothing and runs posted calls in place.
 class NullMainWindow : public MainWindowSeam {
  public:
-  void ShowMessage(std::string_view, std::string_view) override {}
-  bool AskOkCancel(std::string_view, std::string_view) override { return true; }
-  std::string UserName() override { return "<User Unknown>"; }
-  void Beep() override {}
   void AppendDisplayLine(std::string_view) override {}
   void AppendDisplayLines(const DisplayLines&) override {}
   void ClearDisplay() override {}
   std::size_t DisplayLineCount() override { return 0; }
   void DeleteFirstDisplayLines(std::size_t) override {}
-  void SetTraceButton(std::string_view, std::string_view, bool, bool) override {}
-  std::string TraceButtonCaption() override { return "Trace"; }
-  void SetHaltButton(bool, bool) override {}
-  void SetSetupMenuEnabled(bool) override {}
+  void ShowTraceMode(TraceMode) override {}
   void SetDisplayContextMenu(bool) override {}
   void SetBandwidth(int, std::string_view) override {}
   void SetLogWriteMenuEnabled(bool) override {}
@@ -97,9 +89,6 @@ class NullMainWindow : public MainWindowSeam {
   void RunInitializePodCommand() override {}
   void TraceStatusStarted() override {}
   void TraceStatusRefresh() override {}
-  bool EnableTraceDisplayChecked() override { return true; }
-  bool LogReadAutoPauseChecked() override { return false; }
-  bool EnableBitTimingChecked() override { return false; }
   void SetDisplayTimerEnabled(bool) override {}
   void StartTraceClickTimer() override {}
   void WaitMilliseconds(int) override {}
@@ -109,7 +98,7 @@ class NullMainWindow : public MainWindowSeam {
 
 // Never null: a NullMainWindow until one is set.
 MainWindowSeam& MainWindow();
-// Not owned; nullptr restores the silent seam.
+// Not owned; nullptr restores the silent one.
 void SetMainWindow(MainWindowSeam* seam);
 
 }  // namespace vantrel

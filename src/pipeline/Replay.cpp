@@ -3,6 +3,7 @@
 #include "analysis/AddressStats.h"
 #include "decode/ParseAH.h"
 #include "pipeline/LogFile.h"
+#include "pipeline/MessageTables.h"
 #include "pipeline/TraceState.h"
 
 namespace vantrel {

@@ -3,14 +3,18 @@
 #include <new>
 
 #include "analysis/AddressStats.h"
+#include "common/Reports.h"
 #include "decode/ParseAH.h"
 #include "pipeline/DisplayFile.h"
 #include "pipeline/DisplayLoop.h"
 #include "pipeline/LogFile.h"
+#include "pipeline/MessageTables.h"
 #include "pipeline/MainWindowSeam.h"
 #include "pipeline/TraceParserThread.h"
 #include "pipeline/TraceState.h"
 #include "pod/PodInterface.h"
+#include "pod/PodStatus.h"
+#include "pod/TraceWordAssembler.h"
 
 namespace vantrel {
 
@@ -18,6 +22,7 @@ TraceFiles gTraceFiles;
 SpoolChoice gSpoolChoice;
 std::uint32_t gSpoolSizeBytes = 100000;
 std::uint32_t gRetryCounter = 1;
+TraceOptions gTraceOptions;
 
 namespace {
 
@@ -44,12 +49,14 @@ const char* const kDisplayDisabledNotes[] = {
 
 int Item(int item) { return item >= 0 && item < 4 ? item : 0; }
 
+TraceMode gMode = TraceMode::Idle;
+
 void Halt();
 
 // A start-up failure after the pipeline was set up: halt, then report.
 void FailStart(const char* text, const char* title) {
   Halt();
-  MainWindow().ShowMessage(text, title);
+  Reports().ShowMessage(text, title);
 }
 
 template <typename T>
@@ -67,7 +74,7 @@ void StartTrace() {
     AppendDisplayNote(" ");
     AppendDisplayNote(" ");
   }
-  if (!seam.EnableTraceDisplayChecked()) {
+  if (!gTraceOptions.EnableTraceDisplay) {
     AppendDisplayNote("Trace Display Disabled:");
     AppendDisplayNote(" ");
     AppendDisplayNote(gTraceFiles.logWriteName.empty() ? "Log File for Write Disabled" : "Log File for Write Enabled");
@@ -85,7 +92,7 @@ void StartTrace() {
   } else {
     if (!gTraceFiles.logWriteName.empty() && !LogFile::CreateForWrite(gTraceFiles.logWriteName, static_cast<int>(gRetryCounter)))
       return;
-    gPod.StartPodTrace(seam.EnableBitTimingChecked(), gPodOptions.ExtTrigger, gPodOptions.TrigCode, gPodOptions.Threshold);
+    gPod.StartPodTrace(gTraceOptions.EnableBitTiming, gPodOptions.ExtTrigger, gPodOptions.TrigCode, gPodOptions.Threshold);
   }
   if (!gTraceFiles.displayFileName.empty() &&
       !DisplayFile::Create(gTraceFiles.displayFileName, static_cast<int>(gRetryCounter))) {
@@ -93,14 +100,7 @@ void StartTrace() {
     return;
   }
 
-  if (replay) {
-    seam.SetTraceButton("Pause!", "pause message display", true, false);
-    seam.SetHaltButton(true, false);
-  } else {
-    seam.SetTraceButton(seam.TraceButtonCaption(), "start Trace", false, false);
-    seam.SetHaltButton(true, true);
-  }
-  seam.SetSetupMenuEnabled(false);
+  SetTraceMode(replay ? TraceMode::Replay : TraceMode::Live);
   seam.SetDisplayContextMenu(false);
   seam.SetBandwidth(0, "0%");
 
@@ -157,9 +157,7 @@ void Halt() {
     gTraceFiles.logReadName.clear();
     seam.LogReadSelectionCleared();
   }
-  seam.SetTraceButton("Trace", "start Trace", true, true);
-  seam.SetHaltButton(false, false);
-  seam.SetSetupMenuEnabled(true);
+  SetTraceMode(TraceMode::Idle);
   if (gMsgTables.recordNext > 1) seam.SetDisplayContextMenu(true);
   seam.SetBandwidth(0, "0%");
   if (PodInitialized) gPod.ReleaseInterface();
@@ -170,20 +168,35 @@ void Halt() {
 
 void RestoreDefaultSpoolChoice() { gSpoolChoice = SpoolChoice{}; }
 
-int SpoolDeviceOf(const SpoolChoice& choice) { return choice.deviceItem == 1 ? 1 : 2; }
+SpoolDevice SpoolDeviceOf(const SpoolChoice& choice) {
+  return choice.deviceItem == 1 ? SpoolDevice::Disk : SpoolDevice::Ram;
+}
 
 std::uint32_t SpoolSizeOf(const SpoolChoice& choice) {
   return choice.deviceItem == 1 ? kFileSizes[Item(choice.fileSizeItem)] : kBufferSizes[Item(choice.bufferSizeItem)];
 }
 
+TraceMode CurrentTraceMode() { return gMode; }
+
+void SetTraceMode(TraceMode mode) {
+  gMode = mode;
+  MainWindow().ShowTraceMode(mode);
+}
+
 void TraceButtonClick() {
-  const std::string caption = MainWindow().TraceButtonCaption();
-  if (caption == "Pause!") {
-    PauseDisplay();
-  } else if (caption == "More!") {
-    ResumeDisplay();
-  } else {
-    StartTrace();
+  switch (gMode) {
+    case TraceMode::Replay:
+      PauseDisplay();
+      break;
+    case TraceMode::Paused:
+    case TraceMode::Resumed:
+      ResumeDisplay();
+      break;
+    case TraceMode::Idle:
+      StartTrace();
+      break;
+    case TraceMode::Live:  // the button is disabled while a capture runs
+      break;
   }
 }
 

@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <string>
 
+#include "common/SpoolFile.h"
+#include "pipeline/MainWindowSeam.h"
+
 namespace vantrel {
 
 // File selections made in the Setup menu; empty when none.
@@ -21,15 +24,30 @@ struct SpoolChoice {
 };
 extern SpoolChoice gSpoolChoice;
 void RestoreDefaultSpoolChoice();
-// Device 2 (RAM) or 1 (disk), and the size in bytes of the chosen item.
-int SpoolDeviceOf(const SpoolChoice& choice);
+// The device and the size in bytes of the chosen item.
+SpoolDevice SpoolDeviceOf(const SpoolChoice& choice);
 std::uint32_t SpoolSizeOf(const SpoolChoice& choice);
 extern std::uint32_t gSpoolSizeBytes;  // taken at trace start
 
 // 1 for a trace started normally; raised by the lost-pod retry.
 extern std::uint32_t gRetryCounter;
 
-// "Pause!" pauses, "More!" resumes, anything else starts a trace.
+// The menu options the trace reads: "Enable Trace Display" (checked at
+// start), "Log File Read Auto-Pause" and "Enable Bit Timing". The main
+// window's check marks show them.
+struct TraceOptions {
+  bool EnableTraceDisplay = true;
+  bool LogReadAutoPause = false;
+  bool EnableBitTiming = false;
+};
+extern TraceOptions gTraceOptions;
+
+// Idle, a live capture, or a replay that is showing, paused or resumed.
+TraceMode CurrentTraceMode();
+// Holds the mode and has the main window show it.
+void SetTraceMode(TraceMode mode);
+
+// Pauses a replay that is showing, resumes a paused one, or starts a trace.
 void TraceButtonClick();
 void HaltButtonClick();
 // The 100 ms one-shot restart after a lost pod.

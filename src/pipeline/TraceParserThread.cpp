@@ -21,14 +21,14 @@
 #include "decode/TraceWord.h"
 #include "pipeline/LogFile.h"
 #include "pipeline/MainWindowSeam.h"
-#include "pipeline/SpoolFile.h"
+#include "common/SpoolFile.h"
+#include "pipeline/TraceControl.h"
 #include "pipeline/TraceState.h"
 #include "pod/PodInterface.h"
+#include "pod/PodStatus.h"
+#include "pod/TraceWordAssembler.h"
 
 namespace vantrel {
-
-CircularBuffer ByteFifo;
-CircularBuffer RamSpool;
 
 namespace {
 
@@ -43,18 +43,6 @@ constexpr TraceWord kClearStamp = 0xFF0000FFu;
 // big enough that the hand-offs cost little next to the decoding.
 constexpr std::size_t kBatchWords = kDecodeBatchWords;
 constexpr std::size_t kMaxInFlight = kDecodeBatchesInFlight;
-
-// Pod status. The mutex lives for the whole run.
-std::unique_ptr<std::timed_mutex> gPodStatusMutex;
-bool gPodAlive = false, gPodFifoEmpty = true, gPodMemoryFull = false;
-
-bool ReadFlag(const bool& flag) {
-  std::timed_mutex* m = gPodStatusMutex.get();
-  if (m == nullptr || !m->try_lock_for(kWorkerWait)) return false;
-  const bool value = flag;
-  m->unlock();
-  return value;
-}
 
 // The parser thread and what it shares with the halt. Both sides take
 // gEndMutex only briefly and never with another mutex.
@@ -113,7 +101,7 @@ std::condition_variable gJobDone;
 void DecodeBatch(BatchJob& job) {
   if (!gTrace.TraceRunning || gTrace.Generation != job.generation) return;
   // Read once a batch: a batch is decoded well within a millisecond.
-  const bool decode = MainWindow().EnableTraceDisplayChecked();
+  const bool decode = gTraceOptions.EnableTraceDisplay;
   const std::size_t n = job.words.size();
   std::size_t i = 0;
   auto decodeUpTo = [&](std::size_t end) {
@@ -192,8 +180,8 @@ void TTraceParserThread::Run() {
 }
 
 bool TTraceParserThread::TakeSpoolRecord(SpoolRecord& record) {
-  if (gTrace.SpoolDevice == 1) return SpoolFile::ReadRecord(record);
-  if (gTrace.SpoolDevice == 2) return RamSpool.Count() >= 1 && RamSpool.Read(record.bytes);
+  if (gTrace.SpoolDevice == SpoolDevice::Disk) return SpoolFile::ReadRecord(record);
+  if (gTrace.SpoolDevice == SpoolDevice::Ram) return RamSpool.Count() >= 1 && RamSpool.Read(record.bytes);
   return false;
 }
 
@@ -336,7 +324,7 @@ bool TTraceParserThread::QueueLines(DisplayLines& lines) {
   while (queued < lines.size()) {
     if (!gTrace.TraceRunning) return false;
     const std::uint64_t seen = RoomGeneration();
-    std::timed_mutex* m = gTrace.DisplayQueueMutex.get();
+    TimedMutex* m = gTrace.DisplayQueueMutex.get();
     bool progress = false;
     if (m != nullptr && m->try_lock_for(kWorkerWait)) {
       DisplayLines& queue = gTrace.DisplayQueue;
@@ -360,7 +348,7 @@ bool TTraceParserThread::QueueLines(DisplayLines& lines) {
 
 void TTraceParserThread::StoreEndCode(std::uint32_t code) {
   while (gTrace.TraceRunning) {
-    std::timed_mutex* m = gTrace.DisplayQueueMutex.get();
+    TimedMutex* m = gTrace.DisplayQueueMutex.get();
     if (m != nullptr && m->try_lock_for(kWorkerWait)) {
       gTrace.EndCode = code;
       m->unlock();
@@ -372,55 +360,6 @@ void TTraceParserThread::StoreEndCode(std::uint32_t code) {
 }
 
 }  // namespace
-
-std::uint32_t AssembleTraceWord() {
-  // A word is taken as soon as all of its own bytes are here: waiting for four
-  // would strand the last short words of a capture (often its final STOP).
-  std::uint8_t b[4];
-  if (!ByteFifo.Peek(&b[0])) return kNoWord;
-  std::uint32_t length = 1;
-  if (b[0] & 0x10) {
-    length = 4;
-  } else if (b[0] & (0x04 | 0x08 | 0x02)) {
-    length = 3;
-  }
-  if (!ByteFifo.ReadN(b, length)) return kNoWord;
-  std::uint32_t w = 0;
-  for (std::uint32_t i = 0; i < length; ++i) w |= std::uint32_t{b[i]} << (8 * (3 - i));
-  return w;
-}
-
-void CreatePodStatusMutex() {
-  if (!gPodStatusMutex) gPodStatusMutex = std::make_unique<std::timed_mutex>();
-}
-
-void ClosePodStatusMutex() { gPodStatusMutex.reset(); }
-
-void PollPodStatus() {
-  std::timed_mutex* m = gPodStatusMutex.get();
-  if (m == nullptr || !m->try_lock_for(kWorkerWait)) return;
-  const std::uint8_t status = gPod.ReadPort(2);
-  gPodAlive = (status & 1) != 0;
-  if (gPodAlive) {
-    gPodFifoEmpty = (status & 2) != 0;
-    gPodMemoryFull = (status & 4) != 0;
-  } else {
-    gPodFifoEmpty = true;
-    gPodMemoryFull = false;
-  }
-  m->unlock();
-}
-
-bool ReadPodAlive() { return ReadFlag(gPodAlive); }
-bool ReadPodFifoEmpty() { return ReadFlag(gPodFifoEmpty); }
-bool ReadPodMemoryFull() { return ReadFlag(gPodMemoryFull); }
-
-void ClearPodMemoryFull() {
-  std::timed_mutex* m = gPodStatusMutex.get();
-  if (m == nullptr || !m->try_lock_for(kWorkerWait)) return;
-  gPodMemoryFull = false;
-  m->unlock();
-}
 
 bool StartParserThread() {
   if (ParserThreadRunning()) return false;

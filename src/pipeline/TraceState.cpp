@@ -5,7 +5,7 @@ namespace vantrel {
 TraceState gTrace;
 
 void BeginTraceState() {
-  if (!gTrace.MsgTrackingMutex) gTrace.MsgTrackingMutex = std::make_unique<std::timed_mutex>();
+  if (!gTrace.MsgTrackingMutex) gTrace.MsgTrackingMutex = std::make_unique<TimedMutex>();
   gTrace.TraceRunning = true;
 }
 

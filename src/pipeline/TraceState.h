@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "common/SpoolFile.h"
+#include "common/TimedMutex.h"
+
 #include "pipeline/MainWindowSeam.h"
 
 namespace vantrel {
@@ -52,9 +55,9 @@ struct TraceState {
   std::atomic<std::uint32_t> Generation{0};
   // Guards MsgRecordTable and MsgWordBuffer. Taken only on the main thread
   // (decoder, display loop, Clear Display). Null when not created.
-  std::unique_ptr<std::timed_mutex> MsgTrackingMutex;
+  std::unique_ptr<TimedMutex> MsgTrackingMutex;
   // Guards DisplayQueue, NewLinesQueued and EndCode. Null when not created.
-  std::unique_ptr<std::timed_mutex> DisplayQueueMutex;
+  std::unique_ptr<TimedMutex> DisplayQueueMutex;
   DisplayLines DisplayQueue;  // at most kDisplayQueueLimit lines
   bool NewLinesQueued = false;
   std::uint32_t EndCode = kNoEndCode;
@@ -63,7 +66,7 @@ struct TraceState {
   WordFifo Words;
   std::uint32_t IdleRunCount = 0;
   bool EndCodePushed = false;
-  int SpoolDevice = 2;  // 1 = disk spool file, 2 = RAM spool
+  vantrel::SpoolDevice SpoolDevice = vantrel::SpoolDevice::Ram;
 };
 
 extern TraceState gTrace;

@@ -258,18 +258,11 @@ void TraceBuilder::AbortAfter(std::uint8_t addr7, const std::vector<std::uint8_t
 
 // ---- pod byte stream --------------------------------------------------------
 
-std::size_t PodWordLength(TraceWord w) {
-  const TraceWord b0 = w >> 24;
-  if ((b0 & 0x10u) != 0) return 4;
-  if ((b0 & (0x04u | 0x08u | 0x02u)) != 0) return 3;
-  return 1;
-}
-
 std::vector<std::uint8_t> EncodePodBytes(const std::vector<TraceWord>& words) {
   std::vector<std::uint8_t> out;
   out.reserve(words.size() * 4);
   for (TraceWord w : words) {
-    const std::size_t n = PodWordLength(w);
+    const std::size_t n = PodWordBytes(static_cast<std::uint8_t>(w >> 24));
     for (std::size_t i = 0; i < n; ++i) out.push_back(static_cast<std::uint8_t>((w >> (24 - 8 * i)) & 0xFFu));
   }
   return out;
@@ -277,71 +270,25 @@ std::vector<std::uint8_t> EncodePodBytes(const std::vector<TraceWord>& words) {
 
 // ---- log file ---------------------------------------------------------------
 
-std::string LogStamp(int year, int month, int day, int hour, int minute) {
-  static constexpr const char* kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  if (month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
-      year < 0 || year > 9999) {
-    throw std::invalid_argument("log stamp out of range");
-  }
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%02d-%s-%04d at %02d:%02d", day, kMonths[month - 1], year, hour, minute);
-  return buf;
-}
-
-namespace {
-constexpr std::size_t kLogBuffer = 1u << 20;
-}
-
 LogWriter::LogWriter(const std::string& path, const std::string& createdStamp, const std::string& user)
-    : path_(path), buf_(kLogBuffer) {
-  file_ = std::fopen(path.c_str(), "wb");
-  if (file_ == nullptr) throw std::runtime_error("cannot create " + path);
-  const std::string header = ";Orbisan Corporation\r\n;Vantrel Log File\r\n;Ver 01.01\r\n;Created: " + createdStamp +
-                             "\r\n;By: " + user + "\r\n";
-  Append(header.data(), header.size());
+    : path_(path) {
+  if (!out_.Create(path)) throw std::runtime_error("cannot create " + path);
+  Check(out_.Write(FileHeader("Log", "01.01", user, createdStamp)));
 }
 
-LogWriter::~LogWriter() {
-  if (file_ == nullptr) return;
-  // Left without its closing line, like a capture that was cut off.
-  std::fwrite(buf_.data(), 1, used_, file_);
-  std::fclose(file_);
-}
-
-void LogWriter::Append(const char* s, std::size_t n) {
-  if (used_ + n > buf_.size()) Flush();
-  std::memcpy(buf_.data() + used_, s, n);
-  used_ += n;
-}
-
-void LogWriter::Flush() {
-  if (used_ == 0) return;
-  if (file_ == nullptr) throw std::logic_error("log already closed: " + path_);
-  const std::size_t n = used_;
-  used_ = 0;
-  if (std::fwrite(buf_.data(), 1, n, file_) != n) throw std::runtime_error("write failed: " + path_);
+void LogWriter::Check(bool ok) {
+  if (!ok) throw std::runtime_error("write failed: " + path_);
 }
 
 void LogWriter::Write(TraceWord w) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  if (used_ + 10 > buf_.size()) Flush();
-  char* p = buf_.data() + used_;
-  for (int i = 0; i < 8; ++i) p[i] = kHex[(w >> (28 - 4 * i)) & 0xFu];
-  p[8] = '\r';
-  p[9] = '\n';
-  used_ += 10;
+  Check(out_.WriteHexLine(w));
   ++count_;
 }
 
 void LogWriter::Close(const std::string& closedStamp) {
-  if (file_ == nullptr) return;
-  const std::string line = ";Closed: " + closedStamp + "\r\n";
-  Append(line.data(), line.size());
-  Flush();
-  const bool failed = std::fclose(file_) != 0;
-  file_ = nullptr;
-  if (failed) throw std::runtime_error("write failed: " + path_);
+  if (!out_.isOpen()) return;
+  Check(out_.Write(ClosedLine(closedStamp)));
+  Check(out_.Close());
 }
 
 }  // namespace vantrel

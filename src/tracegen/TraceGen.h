@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/TextFile.h"
 #include "decode/TraceWord.h"
 
 namespace vantrel {
@@ -21,7 +22,9 @@ using WordSink = std::function<void(TraceWord)>;
 // Its count bits are 0: the parser thread counts these words and emits its own.
 inline constexpr TraceWord kPodIdleWord = kWrapFlag;
 
-// Applies the parser thread's idle folding to a stream of pod words: runs of
+// Applies the parser thread's idle folding to a stream of pod words (an
+// independent restatement of it, so that tests can hold the two against each
+// other): runs of
 // idle words become counted idle words (at most 101 each), and the wrap-instant
 // stamp 0xFFFF on an event word is cleared. A count still pending when the
 // stream ends is dropped, as the parser thread drops it.
@@ -141,21 +144,17 @@ class TraceBuilder {
   std::vector<BusEvent> events_;
 };
 
-// Pod byte stream: the first byte carries bits 24..31; byte words follow with
-// bits 16..23, 8..15 and 0..7; START, STOP and bit records with bits 16..23
-// and 8..15; any other word (the idle word) is that first byte alone.
-std::size_t PodWordLength(TraceWord w);
+// The pod's byte stream: each word as the bytes the pod sends for it (its
+// first PodWordBytes bytes, most significant first).
 std::vector<std::uint8_t> EncodePodBytes(const std::vector<TraceWord>& words);
 
-// "dd-mmm-yyyy at hh:mm", as log headers carry it.
-std::string LogStamp(int year, int month, int day, int hour, int minute);
-
-// Writes a log file: header, one word per line as 8 upper-case hex digits,
-// closing line; CR LF throughout. Throws std::runtime_error on I/O failure.
+// Writes a log file with the product's own header, word lines and closing
+// line, at given stamps (so that examples come out the same every time).
+// Throws std::runtime_error on I/O failure.
 class LogWriter {
  public:
   LogWriter(const std::string& path, const std::string& createdStamp, const std::string& user);
-  ~LogWriter();
+  ~LogWriter() = default;  // a writer not closed leaves the log unclosed, as a cut-off capture does
   LogWriter(const LogWriter&) = delete;
   LogWriter& operator=(const LogWriter&) = delete;
 
@@ -164,13 +163,10 @@ class LogWriter {
   std::uint64_t Count() const { return count_; }
 
  private:
-  void Append(const char* s, std::size_t n);
-  void Flush();
+  void Check(bool ok);
 
   std::string path_;
-  std::FILE* file_ = nullptr;
-  std::vector<char> buf_;
-  std::size_t used_ = 0;
+  TextWriter out_;
   std::uint64_t count_ = 0;
 };
 

@@ -10,6 +10,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "common/Hex.h"
 #include "filters/AliasFile.h"
 #include "filters/AliasTable.h"
 #include "ui/FilterFileDialog.h"
@@ -59,10 +60,9 @@ TAliasForm::TAliasForm(QWidget* parent) : QDialog(parent) {
   AliasGrid->setColumnWidth(1, fm.horizontalAdvance(" Alias Name    ") + 60);
   AliasGrid->setFixedWidth(AliasGrid->columnWidth(0) + AliasGrid->columnWidth(1) + 20);
   AliasGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  constexpr char hex[] = "0123456789ABCDEF";
   for (int a = 0; a < 128; ++a) {
     const int b = a * 2;
-    auto* item = new QTableWidgetItem(QString("     ") + hex[b >> 4] + hex[b & 15]);
+    auto* item = new QTableWidgetItem(QString("     ") + vantrel::kHexDigits[b >> 4] + vantrel::kHexDigits[b & 15]);
     item->setFlags(Qt::ItemIsEnabled);
     AliasGrid->setItem(a, 0, item);
     AliasGrid->setItem(a, 1, new QTableWidgetItem);

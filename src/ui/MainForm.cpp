@@ -30,12 +30,14 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "filters/Settings.h"
+#include "settings/Settings.h"
 #include "pipeline/DisplayLoop.h"
+#include "pipeline/MessageTables.h"
 #include "pipeline/TraceControl.h"
 #include "pipeline/TraceParserThread.h"
 #include "pipeline/TraceState.h"
 #include "pod/PodInterface.h"
+#include "pod/PodStatus.h"
 #include "analysis/Revisions.h"
 #include "ui/AboutForm.h"
 #include "ui/AddrMapForm.h"
@@ -143,9 +145,12 @@ TMainForm::TMainForm(Options options) : options_(std::move(options)) {
   setObjectName("MainForm");
   setWindowTitle("Vantrel - Release 3");
   vantrel::SetMainWindow(this);
+  vantrel::SetReports(this);
   vantrel::InstallDefaultPodInterface();
+  vantrel::ConnectDecoder();
   vantrel::gRetryCounter = 1;
   vantrel::gTraceFiles = {};
+  vantrel::gTraceOptions = {};
 
   auto* central = new QWidget(this);
   setCentralWidget(central);
@@ -211,6 +216,7 @@ TMainForm::~TMainForm() {
   }
   qApp->removeEventFilter(this);
   vantrel::SetMainWindow(nullptr);
+  vantrel::SetReports(nullptr);
 }
 
 void TMainForm::BuildDisplay() {
@@ -370,12 +376,12 @@ void TMainForm::BuildMenus() {
   QAction* bitTiming = Item(MenuSetup, "MenuSetupBitTiming", "&Enable Bit Timing", nullptr,
                             "enable Pod bit time generation");
   bitTiming->setCheckable(true);
-  connect(bitTiming, &QAction::toggled, this, [this](bool on) { enableBitTiming_ = on; });
+  connect(bitTiming, &QAction::toggled, this, [](bool on) { vantrel::gTraceOptions.EnableBitTiming = on; });
   QAction* traceDisplay = Item(MenuSetup, "MenuSetupTraceDisplay", "Enable Trace Display", nullptr,
                                "Enable Trace Parsing and Display");
   traceDisplay->setCheckable(true);
-  traceDisplay->setChecked(true);
-  connect(traceDisplay, &QAction::toggled, this, [this](bool on) { enableTraceDisplay_ = on; });
+  traceDisplay->setChecked(vantrel::gTraceOptions.EnableTraceDisplay);
+  connect(traceDisplay, &QAction::toggled, this, [](bool on) { vantrel::gTraceOptions.EnableTraceDisplay = on; });
   Item(MenuSetup, "MenuSetupSBSRevision", "Select SBS Re&vision...", &TMainForm::MenuSetupSBSRevisionClick);
   MenuSetup->addSeparator();
   Item(MenuSetup, "MenuSetupLogWrite", "Open Log File for &Write...", &TMainForm::MenuSetupLogWriteClick);
@@ -401,7 +407,7 @@ void TMainForm::BuildMenus() {
   hints->setChecked(true);
   QAction* autoPause = Item(options, "MenuOptionsAutoPause", "Log File Read &Auto-Pause");
   autoPause->setCheckable(true);
-  connect(autoPause, &QAction::toggled, this, [this](bool on) { logReadAutoPause_ = on; });
+  connect(autoPause, &QAction::toggled, this, [](bool on) { vantrel::gTraceOptions.LogReadAutoPause = on; });
   Item(options, "MenuOptionsSetFont", "Set &Font...", &TMainForm::MenuOptionsSetFontClick);
 
   QMenu* filtering = menu("MenuFiltering", "Filt&ering");
@@ -555,22 +561,16 @@ QStringList TMainForm::DisplayLines() const {
   return DataMemo->toPlainText().split(QLatin1Char('\n'));
 }
 
-void TMainForm::SetTraceButton(std::string_view caption, std::string_view hint, bool enabled, bool focus) {
-  traceCaption_ = caption;
-  TraceButton->setText(Text(caption));
-  TraceButton->setToolTip(Text(hint));
-  TraceButton->setEnabled(enabled);
-  if (focus) TraceButton->setFocus();
-}
-
-void TMainForm::SetHaltButton(bool enabled, bool focus) {
-  HaltButton->setEnabled(enabled);
-  if (focus) HaltButton->setFocus();
-}
-
-void TMainForm::SetSetupMenuEnabled(bool enabled) {
-  MenuSetup->menuAction()->setEnabled(enabled);
-  MenuItem("MenuViewBusStatus")->setEnabled(enabled);
+void TMainForm::ShowTraceMode(vantrel::TraceMode mode) {
+  const vantrel::TraceControls c = vantrel::TraceControlsOf(mode);
+  TraceButton->setText(c.traceCaption);
+  TraceButton->setToolTip(c.traceHint);
+  TraceButton->setEnabled(c.traceEnabled);
+  HaltButton->setEnabled(c.haltEnabled);
+  MenuSetup->menuAction()->setEnabled(c.setupEnabled);
+  MenuItem("MenuViewBusStatus")->setEnabled(c.setupEnabled);
+  if (c.focus == vantrel::TraceControls::Trace) TraceButton->setFocus();
+  if (c.focus == vantrel::TraceControls::Halt) HaltButton->setFocus();
 }
 
 void TMainForm::SetDisplayContextMenu(bool enabled) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "decode/DisplayOptions.h"
+#include "common/Reports.h"
 #include "pipeline/MainWindowSeam.h"
 
 class QAction;
@@ -33,7 +34,7 @@ class TRTViewerForm;
 class TSpoolSetupForm;
 class TTraceStatusForm;
 
-class TMainForm : public QMainWindow, public vantrel::MainWindowSeam {
+class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public vantrel::ReportSeam {
   Q_OBJECT
 
  public:
@@ -60,20 +61,19 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam {
   const std::string& InstallationFolder() const { return installFolder_; }
   const std::string& DataFolder() const { return dataFolder_; }
 
-  // MainWindowSeam
+  // ReportSeam
   void ShowMessage(std::string_view text, std::string_view title) override;
   bool AskOkCancel(std::string_view text, std::string_view title) override;
   std::string UserName() override { return userName_; }
   void Beep() override;
+
+  // MainWindowSeam
   void AppendDisplayLine(std::string_view line) override;
   void AppendDisplayLines(const vantrel::DisplayLines& lines) override;
   void ClearDisplay() override;
   std::size_t DisplayLineCount() override { return lineCount_; }
   void DeleteFirstDisplayLines(std::size_t count) override;
-  void SetTraceButton(std::string_view caption, std::string_view hint, bool enabled, bool focus) override;
-  std::string TraceButtonCaption() override { return traceCaption_; }
-  void SetHaltButton(bool enabled, bool focus) override;
-  void SetSetupMenuEnabled(bool enabled) override;
+  void ShowTraceMode(vantrel::TraceMode mode) override;
   void SetDisplayContextMenu(bool enabled) override;
   void SetBandwidth(int percent, std::string_view label) override;
   void SetLogWriteMenuEnabled(bool enabled) override;
@@ -81,9 +81,6 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam {
   void RunInitializePodCommand() override { MenuSetupInitializePodClick(); }
   void TraceStatusStarted() override;
   void TraceStatusRefresh() override;
-  bool EnableTraceDisplayChecked() override { return enableTraceDisplay_; }
-  bool LogReadAutoPauseChecked() override { return logReadAutoPause_; }
-  bool EnableBitTimingChecked() override { return enableBitTiming_; }
   void SetDisplayTimerEnabled(bool enabled) override;
   void StartTraceClickTimer() override;
   void WaitMilliseconds(int ms) override;
@@ -170,10 +167,8 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam {
 
   Options options_;
   std::string installFolder_, dataFolder_, userName_;
-  std::string traceCaption_ = "Trace";
   std::size_t lineCount_ = 0;
   bool contextMenuEnabled_ = false;
-  bool enableTraceDisplay_ = true, logReadAutoPause_ = false, enableBitTiming_ = false;
   bool showHints_ = true;
   bool closed_ = false;
   TickStats tickStats_;

@@ -10,6 +10,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "common/Reports.h"
 #include "pipeline/MainWindowSeam.h"
 #include "ui/FilterFileDialog.h"
 
@@ -195,7 +196,7 @@ bool TPatternForm::ValidateGrid(vantrel::MatchGrid& g) {
       DataGrid->item(b, a + 1)->setText(ui::Latin1(g.cells[static_cast<std::size_t>(b)][static_cast<std::size_t>(a)]));
   if (bad < 0) return true;
   DataGrid->setCurrentCell(bad / 8, bad % 8 + 1);
-  vantrel::MainWindow().ShowMessage("Invalid Match Data", "Message Data Filter Error");
+  vantrel::Reports().ShowMessage("Invalid Match Data", "Message Data Filter Error");
   return false;
 }
 

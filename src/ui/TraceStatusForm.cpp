@@ -15,10 +15,11 @@
 #include "pipeline/DisplayFile.h"
 #include "pipeline/DisplayLoop.h"
 #include "pipeline/LogFile.h"
-#include "pipeline/SpoolFile.h"
+#include "common/SpoolFile.h"
 #include "pipeline/TraceControl.h"
 #include "pipeline/TraceParserThread.h"
 #include "pipeline/TraceState.h"
+#include "pod/PodStatus.h"
 #include "pod/PodInterface.h"
 
 using vantrel::StatusColour;

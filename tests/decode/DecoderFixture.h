@@ -4,11 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "analysis/AddressStats.h"
+#include "decode/DecoderServices.h"
 #include "decode/DisplayOptions.h"
 #include "decode/ParseAH.h"
-#include "filters/Settings.h"
-#include "pipeline/TraceState.h"
 
 namespace vantrel::test {
 
@@ -19,18 +17,9 @@ constexpr TraceWord Byte(std::uint8_t b, std::uint32_t stamp, bool nack = false)
 }
 constexpr TraceWord Wrapped(TraceWord w) { return w | kWrapFlag; }
 
-// A fresh trace with the program's default options.
-class DecoderTest : public ::testing::Test {
+// Feeds words to the decoder and collects its lines.
+class DecodingTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    RestoreDefaultSettings();
-    ResetDecoder();
-    ResetStatistics();
-    ClearMessageTables();
-    BeginTraceState();
-  }
-  void TearDown() override { EndTraceState(); }
-
   // Every non-empty line the words produce.
   std::vector<std::string> Feed(const std::vector<TraceWord>& words) {
     std::vector<std::string> lines;
@@ -45,6 +34,30 @@ class DecoderTest : public ::testing::Test {
     EXPECT_EQ(lines.size(), 1u);
     return lines.empty() ? std::string() : lines.back();
   }
+};
+
+// The decoder alone, with the program's default options and its own default
+// lookups; every completed message is kept for inspection.
+class DecoderTest : public DecodingTest {
+ protected:
+  struct Completed {
+    MessageRecord record;
+    std::vector<TraceWord> words;
+    bool shown;
+    std::string line;
+  };
+  static inline std::vector<Completed> completed;
+
+  void SetUp() override {
+    completed.clear();
+    InstallDecoderServices({.MessageCompleted = [](const CompletedMessage& m) {
+      completed.push_back({m.record, {m.words.begin(), m.words.end()}, m.shown, std::string(m.line)});
+      return true;
+    }});
+    RestoreDefaultDisplayOptions();
+    ResetDecoder();
+  }
+  void TearDown() override { InstallDecoderServices({}); }
 };
 
 }  // namespace vantrel::test

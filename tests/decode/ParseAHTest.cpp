@@ -2,9 +2,6 @@
 
 #include "decode/Format.h"
 #include "DecoderFixture.h"
-#include "filters/AddressFilter.h"
-#include "filters/AliasTable.h"
-#include "filters/DataFilter.h"
 
 namespace vantrel::test {
 namespace {
@@ -102,6 +99,28 @@ TEST_F(DecoderTest, MinutesAndHoursFromWrapRecords) {
   EXPECT_EQ(CurrentTraceTime, (TraceTime{65, 124}));
 }
 
+// A pod's stamps can run backwards (a glitch, a damaged log): every time is
+// then taken forward into the next minute, never as a negative time.
+TEST_F(DecoderTest, StampsRunningBackwards) {
+  gDisplay.DisplayStartTime = true;
+  gDisplay.DisplayByteTime = true;
+  gDisplay.DisplayAbsTime = false;
+  EXPECT_EQ(One({Start(0), Byte(0xA0, 90), Stop(100)}), "Msg     1 [Start][+0uS]#A0[W] [+90uS][Stop][+10uS]");
+  // Starts 50 us before the last STOP.
+  EXPECT_EQ(One({Start(50), Byte(0xA0, 140), Stop(150)}),
+            "Msg     2 [Start][+59,999,950uS]#A0[W] [+90uS][Stop][+10uS]");
+  gDisplay.DisplayAbsTime = true;
+  EXPECT_EQ(One({Start(20), Byte(0xA0, 110), Stop(120)}), "Msg     3 [Start][20uS]#A0[W] [90uS][Stop][100uS]");
+  // A byte and a STOP stamped before their own START.
+  EXPECT_EQ(One({Start(1000), Byte(0xA0, 900), Stop(950)}),
+            "Msg     4 [Start][1,000uS]#A0[W] [59,999,900uS][Stop][59,999,950uS]");
+  ASSERT_EQ(completed.size(), 4u);
+  EXPECT_EQ(completed[1].record.durationMinutes, 0u);
+  EXPECT_EQ(completed[1].record.durationMicroseconds, 100u);
+  EXPECT_EQ(completed[1].record.startMinutes, 1u);
+  EXPECT_EQ(completed[3].record.durationMicroseconds, 59'999'950u);
+}
+
 TEST_F(DecoderTest, WrapFlagsOnEventWords) {
   gDisplay.DisplayStartTime = true;
   gDisplay.DisplayByteTime = true;
@@ -131,8 +150,8 @@ TEST_F(DecoderTest, RepeatedStart) {
 TEST_F(DecoderTest, SeveralEventsInOneWord) {
   // The byte's token replaces the start's text of the same word.
   EXPECT_EQ(One({Start(0) | Byte(0xA0, 0), Byte(0x00, 90) | kStopFlag}), "#A0[W] 00 [Stop]");
-  EXPECT_EQ(gMsgTables.recordNext, 2u);
-  EXPECT_EQ(gMsgTables.records[1].byteCount, 2u);
+  ASSERT_EQ(completed.size(), 1u);
+  EXPECT_EQ(completed[0].record.byteCount, 2u);
 }
 
 TEST_F(DecoderTest, MessageNumbers) {
@@ -179,83 +198,64 @@ TEST_F(DecoderTest, BitRate) {
   EXPECT_EQ(FormatBitRate(99999.6f), "100000.0");
 }
 
-TEST_F(DecoderTest, FiltersDecideButStatisticsCountEverything) {
-  SetAddressState(0x50, DSEL);
+// The owner's verdicts decide which messages are shown; every message is
+// handed on, shown or not, and the data filter is not asked about a message
+// whose address was refused.
+TEST_F(DecoderTest, FilterVerdictsDecideWhatIsShown) {
+  static bool addressPasses, dataPasses;
+  static int dataAsked;
+  static std::string dataSeen;
+  addressPasses = false, dataPasses = true, dataAsked = 0;
+  InstallDecoderServices({
+      .CheckAddressFilter = [](std::uint8_t, bool) { return addressPasses; },
+      .CheckDataFilter =
+          [](std::string_view hex) {
+            ++dataAsked;
+            dataSeen = hex;
+            return dataPasses;
+          },
+      .MessageCompleted =
+          [](const CompletedMessage& m) {
+            completed.push_back({m.record, {m.words.begin(), m.words.end()}, m.shown, std::string(m.line)});
+            return true;
+          },
+  });
   EXPECT_TRUE(Feed(kWrite).empty());
-  EXPECT_EQ(gStats.entries[0x50].messagesLow, 1u);
-  EXPECT_EQ(gStats.entries[0x50].bytesLow, 3u);
-  EXPECT_EQ(gStats.entries[0x50].busyMicroseconds, 280u);
-  EXPECT_EQ(gStats.activeAddressCount, 1u);
-  EXPECT_EQ(gAddrFilter.marks[0x50], ActivityMark::Acked);
-  EXPECT_EQ(gMsgTables.recordNext, 1u);
-
+  EXPECT_EQ(dataAsked, 0);
+  addressPasses = true;
+  dataPasses = false;
+  EXPECT_TRUE(Feed(kWrite).empty());
+  EXPECT_EQ(dataSeen, "0012");
   gDisplay.DisplayFilter = false;
-  EXPECT_EQ(One(kWrite), "Msg     2 [Start]#A0[W] 00 12 [Stop]");
-
-  gDisplay.DisplayFilter = true;
-  SetAddressState(0x50, RW_AN);
-  std::string match = "0011" + std::string(124, 'X');  // byte 1 is 00, byte 2 is 11
-  ASSERT_TRUE(SetMatchDataString(match));
-  EXPECT_TRUE(Feed(kWrite).empty());  // second byte 12 is not 11
-  ASSERT_TRUE(SetMatchConditionString("YNYYYYYY"));
-  EXPECT_EQ(One(kWrite), "Msg     4 [Start]#A0[W] 00 12 [Stop]");
-  EXPECT_EQ(gStats.entries[0x50].messagesLow, 4u);
+  EXPECT_EQ(One(kWrite), "Msg     3 [Start]#A0[W] 00 12 [Stop]");
+  ASSERT_EQ(completed.size(), 3u);
+  EXPECT_FALSE(completed[0].shown);
+  EXPECT_FALSE(completed[1].shown);
+  EXPECT_TRUE(completed[2].shown);
+  EXPECT_EQ(completed[2].line, "Msg     3 [Start]#A0[W] 00 12 [Stop]");
+  const MessageRecord& r = completed[2].record;
+  EXPECT_EQ(r.address, 0xA0);
+  EXPECT_EQ(r.byteCount, 3u);
+  EXPECT_EQ(r.durationMicroseconds, 280u);
+  EXPECT_EQ(completed[2].words, kWrite);
+  EXPECT_EQ(r.startIndex, 1u);
+  EXPECT_EQ(r.stopIndex, 5u);
 }
 
-TEST_F(DecoderTest, ShownMessagesFillTheTables) {
-  Feed(kWrite);
-  Feed({Start(1000), Byte(0xA2, 1090), Stop(1100)});
-  ASSERT_EQ(gMsgTables.recordNext, 3u);
-  const MessageRecord& r1 = gMsgTables.records[1];
-  const MessageRecord& r2 = gMsgTables.records[2];
-  EXPECT_EQ(r1.startIndex, 1u);
-  EXPECT_EQ(r1.stopIndex, 5u);
-  EXPECT_EQ(r1.address, 0xA0);
-  EXPECT_EQ(r1.byteCount, 3u);
-  EXPECT_EQ(r1.durationMicroseconds, 280u);
-  EXPECT_EQ(r1.lastMicroseconds, 280u);
-  EXPECT_EQ(r2.startIndex, 6u);
-  EXPECT_EQ(r2.stopIndex, 8u);
-  EXPECT_EQ(r2.msgNumberLow, 2u);
-  EXPECT_EQ(r2.startMicroseconds, 1000u);
-  EXPECT_EQ(gMsgTables.words[6], Start(1000));
-  EXPECT_EQ(gMsgTables.wordNext, 9u);
-
-  // Only the first 999 words of a long message are kept.
+TEST_F(DecoderTest, AMessageKeepsItsFirst999Words) {
   std::vector<TraceWord> longMsg = {Start(0), Byte(0xA0, 0)};
   for (int i = 0; i < 1200; ++i) longMsg.push_back(Byte(0x11, 0));
   longMsg.push_back(Stop(0));
   Feed(longMsg);
-  EXPECT_EQ(gMsgTables.records[3].stopIndex - gMsgTables.records[3].startIndex + 1, 999u);
-  EXPECT_EQ(gMsgTables.records[3].byteCount, 1201u);
+  ASSERT_EQ(completed.size(), 1u);
+  EXPECT_EQ(completed[0].words.size(), 999u);
+  EXPECT_EQ(completed[0].record.byteCount, 1201u);
 }
 
-TEST_F(DecoderTest, TableOverflowKeepsTheLastSlot) {
-  std::vector<TraceWord> words;
-  for (std::uint32_t i = 0; i < kMsgRecordTableSize + 5; ++i) {
-    words.push_back(Start(0));
-    words.push_back(Byte(0xA0, 0));
-    words.push_back(Stop(0));
-  }
-  Feed(words);
-  EXPECT_EQ(gMsgTables.recordNext, kMsgRecordTableSize);
-  EXPECT_EQ(gMsgTables.records[kMsgRecordTableSize].msgNumberLow, kMsgRecordTableSize + 5);
-  // Words stop at 249,999 stored.
-  words.clear();
-  for (int m = 0; m < 230; ++m) {
-    words.push_back(Start(0));
-    for (int i = 0; i < 997; ++i) words.push_back(Byte(0xA0, 0));
-    words.push_back(Stop(0));
-  }
-  Feed(words);
-  EXPECT_EQ(gMsgTables.wordNext, kMsgWordBufferSize);
-}
-
-TEST_F(DecoderTest, NoLineOnceTheTraceStopped) {
-  EndTraceState();
+TEST_F(DecoderTest, NoLineWhenTheOwnerCouldNotKeepTheMessage) {
+  InstallDecoderServices({.MessageCompleted = [](const CompletedMessage& m) { return !m.shown; }});
   EXPECT_TRUE(Feed(kWrite).empty());
-  EXPECT_EQ(gStats.entries[0x50].messagesLow, 1u);
-  BeginTraceState();
+  InstallDecoderServices({});
   EXPECT_EQ(One(kWrite), "Msg     2 [Start]#A0[W] 00 12 [Stop]");
 }
 
@@ -269,7 +269,7 @@ TEST_F(DecoderTest, RawPrintsEveryWordAfterTheFirstStart) {
   SelectDataProtocol(DataProtocol::Raw);
   EXPECT_EQ(Feed({Byte(0x11, 10), Start(0x1234), Byte(0xA0, 0x1300), MakeIdleWord(5)}),
             (std::vector<std::string>{"04123400", "101300A0", "01000005"}));
-  EXPECT_EQ(gMsgTables.recordNext, 1u);
+  EXPECT_TRUE(completed.empty());
 }
 
 TEST_F(DecoderTest, OverlongLinesStopAtOneMarkThenTheStop) {
@@ -282,7 +282,11 @@ TEST_F(DecoderTest, OverlongLinesStopAtOneMarkThenTheStop) {
   EXPECT_TRUE(LiveMessageText().empty());
 
   // Long aliases and repeated starts: nothing but the STOP may follow the mark.
-  for (int a = 0; a < 128; ++a) SetAlias(a, std::string(255, static_cast<char>('a' + a % 26)));
+  InstallDecoderServices({.AliasText = [](int a) -> const std::string& {
+    static const std::string alias(255, 'a');
+    static const std::string other(255, 'b');
+    return a == 0x50 ? alias : other;
+  }});
   words = {Start(0)};
   for (int i = 0; i < 16'000; ++i) {
     words.push_back(Start(static_cast<std::uint32_t>(i)));
@@ -318,7 +322,7 @@ TEST_F(DecoderTest, StrayStopsCarryNothingOfTheMessageBefore) {
 
   // Stray messages to a hidden address keep no text between them.
   SelectDataProtocol(DataProtocol::HEX);
-  SetAddressState(0x50, DSEL);
+  InstallDecoderServices({.CheckAddressFilter = [](std::uint8_t, bool) { return false; }});
   Feed(kWrite);
   std::vector<TraceWord> stray;
   for (int i = 0; i < 20'000; ++i) stray.insert(stray.end(), {Byte(0x55, 500), Stop(510)});

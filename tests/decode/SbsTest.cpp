@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "DecoderFixture.h"
+#include "ProgramDecoder.h"
 #include "analysis/Revisions.h"
 #include "decode/CRC8.h"
 #include "decode/ParseSMB.h"
@@ -52,10 +52,10 @@ std::string Hex2(unsigned v) {
   return {d[(v >> 4) & 15], d[v & 15]};
 }
 
-class SbsTest : public DecoderTest {
+class SbsTest : public ProgramDecoderTest {
  protected:
   void SetUp() override {
-    DecoderTest::SetUp();
+    ProgramDecoderTest::SetUp();
     SelectDataProtocol(DataProtocol::SBS);
   }
   void PecOn() {  // SMBus 1.1 and the PEC box checked

@@ -2,7 +2,7 @@
 // on and off, aliases in plain and SBS lines, statistics of hidden messages.
 #include <gtest/gtest.h>
 
-#include "DecoderFixture.h"
+#include "ProgramDecoder.h"
 #include "FilterTestSupport.h"
 #include "analysis/AddressStats.h"
 #include "filters/AddrMapFile.h"
@@ -22,7 +22,7 @@ const std::vector<TraceWord> kNackedRead = {Start(400), Byte(0xA1, 490, true), S
 const std::vector<TraceWord> kVoltage = {Start(1000), Byte(0x16, 1090), Byte(0x09, 1180), Start(1270),
                                          Byte(0x17, 1360), Byte(0xE0, 1450), Byte(0x2E, 1540, true), Stop(1630)};
 
-class FilterDecodeTest : public DecoderTest {
+class FilterDecodeTest : public ProgramDecoderTest {
  protected:
   // The numbers of the lines shown for a write and a nacked read.
   std::vector<std::string> ShownNumbers() {
@@ -89,7 +89,7 @@ TEST_F(FilterDecodeTest, AliasesReplaceTheAddressExceptInCommaDelimitedLines) {
 
 TEST_F(FilterDecodeTest, FilesLoadedAsTheWindowsDoTakeEffectOnTheNextMessage) {
   RecordingWindow window;
-  SetMainWindow(&window);
+  SetReports(&window);
   ScratchDir dir;
   AliasGrid aliases = AliasTableCopy();
   aliases[0x0B] = "Battery";
@@ -116,7 +116,7 @@ TEST_F(FilterDecodeTest, FilesLoadedAsTheWindowsDoTakeEffectOnTheNextMessage) {
   gDisplay.DisplayFilter = false;
   EXPECT_EQ(Feed(kVoltage).size(), 1u);
   EXPECT_TRUE(window.messages.empty());
-  SetMainWindow(nullptr);
+  SetReports(nullptr);
 }
 
 }  // namespace

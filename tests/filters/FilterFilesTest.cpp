@@ -11,7 +11,7 @@
 #include "filters/AliasTable.h"
 #include "filters/DataFilter.h"
 #include "filters/MatchFile.h"
-#include "filters/Settings.h"
+#include "settings/Settings.h"
 
 namespace vantrel::test {
 namespace {
@@ -19,11 +19,11 @@ namespace {
 class FilterFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetMainWindow(&window_);
+    SetReports(&window_);
     RestoreDefaultSettings();
     SetAliasFileName("");
   }
-  void TearDown() override { SetMainWindow(nullptr); }
+  void TearDown() override { SetReports(nullptr); }
   std::vector<std::string>& Messages() { return window_.messages; }
 
   RecordingWindow window_;

@@ -1,5 +1,5 @@
-// Shared by the filter file tests: a main window that records its reports,
-// and a scratch folder per test.
+// Shared by the filter file tests: reports recorded as "Title: text", and a
+// scratch folder per test.
 #pragma once
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -10,17 +10,19 @@
 #include <string>
 #include <vector>
 
-#include "pipeline/MainWindowSeam.h"
+#include "common/Reports.h"
 
 namespace vantrel::test {
 
-class RecordingWindow : public NullMainWindow {
+class RecordingWindow : public ReportSeam {
  public:
   std::vector<std::string> messages;  // "Title: text"
   void ShowMessage(std::string_view text, std::string_view title) override {
     messages.push_back(std::string(title) + ": " + std::string(text));
   }
+  bool AskOkCancel(std::string_view, std::string_view) override { return true; }
   std::string UserName() override { return "Tester"; }
+  void Beep() override {}
 };
 
 class ScratchDir {

@@ -4,7 +4,7 @@
 #include "FuzzSupport.h"
 #include "filters/AliasFile.h"
 #include "filters/AliasTable.h"
-#include "filters/Settings.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ void CheckReportOf(FileResult r) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  SetMainWindow(&gWindow);
+  gWindow.Attach();
   RestoreDefaultSettings();
   SetAliasFileName("");  // a settings reset keeps the accepted name
   gWindow.Clear();

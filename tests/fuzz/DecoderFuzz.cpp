@@ -19,7 +19,7 @@
 #include "filters/AddressFilter.h"
 #include "filters/AliasTable.h"
 #include "filters/MatchFile.h"
-#include "filters/Settings.h"
+#include "settings/Settings.h"
 #include "pipeline/TraceState.h"
 
 namespace {
@@ -151,7 +151,7 @@ void CheckLine(const std::string& line, TraceWord w, bool started, bool unnumber
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static CountingWindow window;
-  SetMainWindow(&window);
+  window.Attach();
   RestoreDefaultSettings();
   ResetDecoder();
   ResetStatistics();

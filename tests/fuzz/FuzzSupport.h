@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/Reports.h"
 #include "pipeline/MainWindowSeam.h"
 
 namespace vantrel::fuzz {
@@ -30,12 +31,20 @@ inline void Require(bool ok, std::string_view rule, std::string_view detail = {}
 }
 
 // Reports and display lines are only counted: a run must not print.
-class CountingWindow : public NullMainWindow {
+class CountingWindow : public NullMainWindow, public ReportSeam {
  public:
+  // Becomes the main window and the report seam.
+  void Attach() {
+    SetMainWindow(this);
+    SetReports(this);
+  }
   void ShowMessage(std::string_view text, std::string_view title) override {
     ++reports;
     lastReport = std::string(title) + ": " + std::string(text);
   }
+  bool AskOkCancel(std::string_view, std::string_view) override { return true; }
+  std::string UserName() override { return "<User Unknown>"; }
+  void Beep() override {}
   void AppendDisplayLine(std::string_view line) override {
     ++displayLines;
     longestDisplayLine = std::max(longestDisplayLine, line.size());

@@ -72,7 +72,7 @@ void WriteThenRead(ByteStream in) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  SetMainWindow(&gWindow);
+  gWindow.Attach();
   ReadInputAsLog(AsText(data, size));
   WriteThenRead(ByteStream(data, size));
   return 0;

@@ -4,7 +4,7 @@
 #include "FuzzSupport.h"
 #include "filters/AddrMapFile.h"
 #include "filters/AddressFilter.h"
-#include "filters/Settings.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ CountingWindow gWindow;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  SetMainWindow(&gWindow);
+  gWindow.Attach();
   RestoreDefaultSettings();
   gWindow.Clear();
   const std::string path = WriteScratch("input.map", AsText(data, size));

@@ -5,7 +5,7 @@
 #include "FuzzSupport.h"
 #include "filters/DataFilter.h"
 #include "filters/MatchFile.h"
-#include "filters/Settings.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ bool SameFilter(const DataFilterTable& a, const DataFilterTable& b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  SetMainWindow(&gWindow);
+  gWindow.Attach();
   RestoreDefaultSettings();
   gWindow.Clear();
   const std::string path = WriteScratch("input.dmf", AsText(data, size));

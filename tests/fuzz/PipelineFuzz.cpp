@@ -11,12 +11,13 @@
 
 #include "FuzzSupport.h"
 #include "decode/DisplayOptions.h"
-#include "filters/Settings.h"
-#include "pipeline/HeadlessMainWindow.h"
+#include "settings/Settings.h"
+#include "app/HeadlessMainWindow.h"
 #include "pipeline/Replay.h"
 #include "pipeline/TraceControl.h"
-#include "pipeline/TraceParserThread.h"
+#include "pipeline/MessageTables.h"
 #include "pod/PodInterface.h"
+#include "pod/PodStatus.h"
 
 namespace {
 
@@ -57,16 +58,15 @@ Outcome ThroughPipeline(const std::string& log, DataProtocol protocol) {
   window.onMessage = [&](std::string_view text, std::string_view title) {
     out.reports.push_back(std::string(title) + ": " + std::string(text));
   };
-  SetMainWindow(&window);
   CreatePodStatusMutex();
   InstallDefaultPodInterface();
+  ConnectDecoder();
   Options(protocol);
   gTraceFiles = {};
   gTraceFiles.logReadName = log;
   TraceButtonClick();
   window.Run();
   MainWindowClose();
-  SetMainWindow(nullptr);
   return out;
 }
 
@@ -77,12 +77,11 @@ Outcome Direct(const std::string& log, DataProtocol protocol) {
   window.onMessage = [&](std::string_view text, std::string_view title) {
     out.reports.push_back(std::string(title) + ": " + std::string(text));
   };
-  SetMainWindow(&window);
+  ConnectDecoder();
   Options(protocol);
   Collect sink(out.lines);
   ReplayCounts counts;
   ReplayLogDirect(log, sink, counts);
-  SetMainWindow(nullptr);
   return out;
 }
 

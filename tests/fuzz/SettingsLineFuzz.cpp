@@ -15,7 +15,7 @@
 #include "filters/AddressFilter.h"
 #include "filters/AliasTable.h"
 #include "filters/DataFilter.h"
-#include "filters/Settings.h"
+#include "settings/Settings.h"
 #include "pipeline/TraceState.h"
 
 namespace {
@@ -92,7 +92,7 @@ void CheckOptions() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const bool filesWritten = (WriteAliasFiles(), true);
   (void)filesWritten;
-  SetMainWindow(&gWindow);
+  gWindow.Attach();
   RestoreDefaultSettings();
   gWindow.Clear();
 

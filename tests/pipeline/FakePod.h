@@ -9,10 +9,12 @@
 #include <thread>
 #include <vector>
 
-#include "pipeline/SpoolFile.h"
+#include "common/SpoolFile.h"
 #include "pipeline/TraceControl.h"
 #include "pipeline/TraceParserThread.h"
 #include "pod/PodInterface.h"
+#include "pod/PodStatus.h"
+#include "pod/TraceWordAssembler.h"
 
 namespace vantrel::testing {
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Reports.h"
 #include "pipeline/MainWindowSeam.h"
 
 #if defined(__unix__)
@@ -32,7 +33,7 @@ struct Message {
 };
 inline void PrintTo(const Message& m, std::ostream* os) { *os << '[' << m.title << "] " << m.text; }
 
-class RecordingSeam final : public NullMainWindow {
+class RecordingSeam final : public NullMainWindow, public ReportSeam {
  public:
   void ShowMessage(std::string_view text, std::string_view title) override {
     messages.push_back({std::string(text), std::string(title)});
@@ -45,6 +46,7 @@ class RecordingSeam final : public NullMainWindow {
     return a;
   }
   std::string UserName() override { return "Bench User"; }
+  void Beep() override {}
   void AppendDisplayLine(std::string_view line) override { display.emplace_back(line); }
 
   std::vector<Message> messages, questions;
@@ -73,9 +75,11 @@ class FileTest : public ::testing::Test {
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     SetMainWindow(&seam_);
+    SetReports(&seam_);
   }
   void TearDown() override {
     SetMainWindow(nullptr);
+    SetReports(nullptr);
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
   }

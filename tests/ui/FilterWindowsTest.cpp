@@ -18,7 +18,7 @@
 #include "filters/AddressFilter.h"
 #include "filters/AliasTable.h"
 #include "filters/DataFilter.h"
-#include "filters/Settings.h"
+#include "settings/Settings.h"
 #include "ui/AddrMapForm.h"
 #include "ui/AliasForm.h"
 #include "ui/MainForm.h"

@@ -17,6 +17,7 @@
 #include "decode/DisplayOptions.h"
 #include "decode/ParseAH.h"
 #include "pipeline/DisplayLoop.h"
+#include "pipeline/MessageTables.h"
 #include "pipeline/TraceControl.h"
 #include "pipeline/TraceState.h"
 #include "pod/PodInterface.h"
@@ -55,7 +56,7 @@ class MainWindowTest : public QObject {
 
   TMainForm& Form() { return *form_; }
   QAction* Menu(const char* name) { return form_->MenuItem(name); }
-  bool Idle() { return !vantrel::gTrace.TraceRunning && form_->TraceButtonCaption() == "Trace"; }
+  bool Idle() { return !vantrel::gTrace.TraceRunning && Form().TraceButton->text() == "Trace"; }
   void StartReplay(const QString& log) {
     dialogs_->fileAnswers << log;
     Menu("MenuSetupLogRead")->trigger();
@@ -162,9 +163,9 @@ class MainWindowTest : public QObject {
     Menu("MenuSetupTraceDisplay")->trigger();
     Menu("MenuOptionsAutoPause")->trigger();
     Menu("MenuSetupBitTiming")->trigger();
-    QVERIFY(!Form().EnableTraceDisplayChecked());
-    QVERIFY(Form().LogReadAutoPauseChecked());
-    QVERIFY(Form().EnableBitTimingChecked());
+    QVERIFY(!vantrel::gTraceOptions.EnableTraceDisplay);
+    QVERIFY(vantrel::gTraceOptions.LogReadAutoPause);
+    QVERIFY(vantrel::gTraceOptions.EnableBitTiming);
   }
 
   void laterWindowsOpenFromTheirMenus() {
@@ -263,7 +264,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!log.isEmpty());
     Menu("MenuOptionsAutoPause")->trigger();
     StartReplay(log);
-    QTRY_VERIFY_WITH_TIMEOUT(Form().TraceButtonCaption() == "More!", kReplayTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(Form().TraceButton->text() == "More!", kReplayTimeoutMs);
     QVERIFY(vantrel::gTrace.TraceRunning);
     QVERIFY(Form().DisplayLineCount() > vantrel::kLineLimit);
     const QStringList paused = Form().DisplayLines();
@@ -274,8 +275,8 @@ class MainWindowTest : public QObject {
     // next stop.
     Form().TraceButton->click();
     Form().DataMemoUpdateTimer();  // the next tick, at once
-    QCOMPARE(Form().TraceButtonCaption(), std::string("Pause!"));
-    QTRY_VERIFY_WITH_TIMEOUT(Form().TraceButtonCaption() == "More!" || Idle(), kReplayTimeoutMs);
+    QCOMPARE(Form().TraceButton->text(), QString("Pause!"));
+    QTRY_VERIFY_WITH_TIMEOUT(Form().TraceButton->text() == "More!" || Idle(), kReplayTimeoutMs);
     const QStringList next = Form().DisplayLines();
     QCOMPARE(next.front(), paused[paused.size() - vantrel::kLineLimit / 2]);
     QCOMPARE(next[vantrel::kLineLimit / 2 - 1], paused.back());

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "pipeline/CircularBuffer.h"
-#include "pipeline/SpoolFile.h"
+#include "common/CircularBuffer.h"
+#include "common/SpoolFile.h"
 
 #if defined(__unix__)
 #include <unistd.h>

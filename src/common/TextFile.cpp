@@ -1,4 +1,6 @@
-#include "pipeline/TextFile.h"
+#include "common/TextFile.h"
+
+#include "common/Hex.h"
 
 #include <algorithm>
 #include <array>
@@ -28,6 +30,22 @@ void AppendTwoDigits(std::string& out, int v) {
 
 }  // namespace
 
+std::string FileStamp(int year, int month, int day, int hour, int minute) {
+  std::string out;
+  out.reserve(24);
+  AppendTwoDigits(out, day);
+  out.push_back('-');
+  out += kMonths[((month - 1) % 12 + 12) % 12];
+  out.push_back('-');
+  AppendTwoDigits(out, year / 100);
+  AppendTwoDigits(out, year % 100);
+  out += " at ";
+  AppendTwoDigits(out, hour);
+  out.push_back(':');
+  AppendTwoDigits(out, minute);
+  return out;
+}
+
 std::string FileStamp(std::time_t t) {
   std::tm tm{};
 #if defined(_WIN32)
@@ -35,40 +53,34 @@ std::string FileStamp(std::time_t t) {
 #else
   localtime_r(&t, &tm);
 #endif
-  std::string out;
-  out.reserve(24);
-  AppendTwoDigits(out, tm.tm_mday);
-  out.push_back('-');
-  out += kMonths[(tm.tm_mon % 12 + 12) % 12];
-  out.push_back('-');
-  const int year = tm.tm_year + 1900;
-  AppendTwoDigits(out, year / 100);
-  AppendTwoDigits(out, year % 100);
-  out += " at ";
-  AppendTwoDigits(out, tm.tm_hour);
-  out.push_back(':');
-  AppendTwoDigits(out, tm.tm_min);
-  return out;
+  return FileStamp(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min);
 }
 
 std::string FileStampNow() { return FileStamp(std::time(nullptr)); }
 
-std::string FileHeader(std::string_view kind, std::string_view version, std::string_view user) {
+std::string FileHeader(std::string_view kind, std::string_view version, std::string_view user,
+                       std::string_view stamp) {
   std::string out;
   out.reserve(128 + user.size());
   out.append(kMakerLine).append(kCrLf);
   out.append(";Vantrel ").append(kind).append(" File").append(kCrLf);
   out.append(";Ver ").append(version).append(kCrLf);
-  out.append(";Created: ").append(FileStampNow()).append(kCrLf);
+  out.append(";Created: ").append(stamp).append(kCrLf);
   out.append(";By: ").append(user).append(kCrLf);
   return out;
 }
 
-std::string ClosedLine() {
+std::string FileHeader(std::string_view kind, std::string_view version, std::string_view user) {
+  return FileHeader(kind, version, user, FileStampNow());
+}
+
+std::string ClosedLine(std::string_view stamp) {
   std::string out(";Closed: ");
-  out.append(FileStampNow()).append(kCrLf);
+  out.append(stamp).append(kCrLf);
   return out;
 }
+
+std::string ClosedLine() { return ClosedLine(FileStampNow()); }
 
 // ---------------------------------------------------------------------------
 
@@ -219,14 +231,10 @@ bool TextWriter::Write(std::string_view text) {
 }
 
 bool TextWriter::WriteHexLine(std::uint32_t value) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   if (!f_) return false;
   if (kBufferSize - len_ < 10 && !Flush()) return false;
   char* p = buf_.get() + len_;
-  for (int i = 7; i >= 0; --i) {
-    p[i] = kHex[value & 0xFu];
-    value >>= 4;
-  }
+  FormatHex(p, value, 8);
   p[8] = '\r';
   p[9] = '\n';
   len_ += 10;

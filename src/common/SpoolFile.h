@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/CircularBuffer.h"
+
 namespace vantrel {
 
 inline constexpr std::uint32_t kSpoolPayload = 512;
@@ -23,6 +25,12 @@ struct SpoolRecord {
 };
 
 inline constexpr const char* kSpoolFileName = "TraceSpool.bin";
+
+// Where acquisition threads store records for the parser thread.
+enum class SpoolDevice : std::uint8_t { Disk = 1, Ram = 2 };
+
+// The RAM spool: a ring of 514-byte records, made by the acquisition thread.
+extern CircularBuffer RamSpool;
 
 namespace SpoolFile {
 

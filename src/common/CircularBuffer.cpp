@@ -1,4 +1,4 @@
-#include "pipeline/CircularBuffer.h"
+#include "common/CircularBuffer.h"
 
 #include <algorithm>
 #include <chrono>
@@ -23,7 +23,7 @@ CircularBuffer::~CircularBuffer() {
 bool CircularBuffer::Create(std::uint32_t capacity, std::uint32_t elementSize) {
   // Create is what makes the ring usable, so it waits for the lock without a
   // time limit: every holder lets go within one copy.
-  std::lock_guard<std::timed_mutex> lock(mutex_);
+  std::lock_guard<TimedMutex> lock(mutex_);
   valid_ = false;
   storage_.reset();  // before allocating, so a large ring is never held twice
   readIndex_ = writeIndex_ = capacity_ = count_ = highWater_ = elementSize_ = 0;
@@ -54,7 +54,7 @@ void CircularBuffer::Destroy() {
 
 bool CircularBuffer::Write(const void* source, std::uint32_t n) {
   if (!valid_ || !mutex_.try_lock_for(kWait)) return false;
-  std::lock_guard<std::timed_mutex> lock(mutex_, std::adopt_lock);
+  std::lock_guard<TimedMutex> lock(mutex_, std::adopt_lock);
   if (!valid_ || !storage_) return false;
   if (n == 0) return true;
   if (source == nullptr || std::uint64_t{count_} + n > capacity_) return false;
@@ -83,7 +83,7 @@ bool CircularBuffer::Write(const void* source, std::uint32_t n) {
 
 bool CircularBuffer::Read(void* destination) {
   if (destination == nullptr || !valid_ || !mutex_.try_lock_for(kWait)) return false;
-  std::lock_guard<std::timed_mutex> lock(mutex_, std::adopt_lock);
+  std::lock_guard<TimedMutex> lock(mutex_, std::adopt_lock);
   if (!valid_ || !storage_ || count_ == 0) return false;
   const std::size_t size = elementSize_;
   std::memcpy(destination, storage_.get() + std::size_t{readIndex_} * size, size);
@@ -94,7 +94,7 @@ bool CircularBuffer::Read(void* destination) {
 
 bool CircularBuffer::Peek(void* destination) {
   if (destination == nullptr || !valid_ || !mutex_.try_lock_for(kWait)) return false;
-  std::lock_guard<std::timed_mutex> lock(mutex_, std::adopt_lock);
+  std::lock_guard<TimedMutex> lock(mutex_, std::adopt_lock);
   if (!valid_ || !storage_ || count_ == 0) return false;
   std::memcpy(destination, storage_.get() + std::size_t{readIndex_} * elementSize_, elementSize_);
   return true;
@@ -102,7 +102,7 @@ bool CircularBuffer::Peek(void* destination) {
 
 bool CircularBuffer::ReadN(void* destination, std::uint32_t n) {
   if (destination == nullptr || !valid_ || !mutex_.try_lock_for(kWait)) return false;
-  std::lock_guard<std::timed_mutex> lock(mutex_, std::adopt_lock);
+  std::lock_guard<TimedMutex> lock(mutex_, std::adopt_lock);
   if (!valid_ || !storage_ || count_ < n) return false;
   const std::size_t size = elementSize_;
   auto* out = static_cast<std::uint8_t*>(destination);
@@ -119,9 +119,9 @@ bool CircularBuffer::ReadN(void* destination, std::uint32_t n) {
 namespace {
 
 template <typename Get>
-std::uint32_t Locked(std::timed_mutex& mutex, const std::atomic<bool>& valid, const Get& get) {
+std::uint32_t Locked(TimedMutex& mutex, const std::atomic<bool>& valid, const Get& get) {
   if (!valid || !mutex.try_lock_for(kWait)) return 0;
-  std::lock_guard<std::timed_mutex> lock(mutex, std::adopt_lock);
+  std::lock_guard<TimedMutex> lock(mutex, std::adopt_lock);
   return valid ? get() : 0;
 }
 

@@ -1,4 +1,4 @@
-#include "pipeline/HeadlessMainWindow.h"
+#include "app/HeadlessMainWindow.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -14,8 +14,19 @@ namespace {
 using namespace std::chrono_literals;
 constexpr auto kTick = 10ms;
 constexpr auto kTraceClickDelay = 100ms;
+constexpr auto kHandOffWait = 100ms;
 
 }  // namespace
+
+HeadlessMainWindow::HeadlessMainWindow() {
+  SetMainWindow(this);
+  SetReports(this);
+}
+
+HeadlessMainWindow::~HeadlessMainWindow() {
+  if (&MainWindow() == this) SetMainWindow(nullptr);
+  if (&Reports() == this) SetReports(nullptr);
+}
 
 void HeadlessMainWindow::ShowMessage(std::string_view text, std::string_view title) {
   std::lock_guard lock(reportMutex_);
@@ -27,8 +38,6 @@ void HeadlessMainWindow::ShowMessage(std::string_view text, std::string_view tit
                  text.data());
   }
 }
-
-bool HeadlessMainWindow::AskOkCancel(std::string_view, std::string_view) { return answerOk; }
 
 void HeadlessMainWindow::AppendDisplayLine(std::string_view line) {
   if (onDisplayLine) onDisplayLine(line, false);
@@ -50,10 +59,9 @@ void HeadlessMainWindow::DeleteFirstDisplayLines(std::size_t count) {
   if (keepDisplay) display.erase(display.begin(), display.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
-void HeadlessMainWindow::SetTraceButton(std::string_view caption, std::string_view hint, bool enabled, bool) {
-  traceCaption = caption;
-  traceHint = hint;
-  traceEnabled = enabled;
+void HeadlessMainWindow::ClearDisplay() {
+  display.clear();
+  lineCount_ = 0;
 }
 
 void HeadlessMainWindow::SetBandwidth(int percent, std::string_view label) {
@@ -85,11 +93,12 @@ void HeadlessMainWindow::PostToMainThread(std::function<void()> fn) {
 }
 
 void HeadlessMainWindow::DisplayWork() {
-  {
-    std::lock_guard lock(mutex_);
-    work_ = true;
-  }
+  std::unique_lock lock(mutex_);
+  work_ = true;
+  const std::uint64_t mine = ++handOffs_;
   wake_.notify_one();
+  if (!tickAfterEachHandOff) return;
+  while (served_ < mine && gTrace.TraceRunning) ticked_.wait_for(lock, kHandOffWait);
 }
 
 void HeadlessMainWindow::Run() {
@@ -112,12 +121,19 @@ void HeadlessMainWindow::Run() {
     }
     const auto now = Clock::now();
     if (displayTimerEnabled && (work || now >= nextTick)) {
+      std::uint64_t seen = 0;
       {
         std::lock_guard lock(mutex_);
         work_ = false;
+        seen = handOffs_;
       }
       DataMemoUpdateTimer();
       nextTick = Clock::now() + kTick;
+      {
+        std::lock_guard lock(mutex_);
+        served_ = std::max(served_, seen);
+      }
+      ticked_.notify_all();
       continue;
     }
     if (traceClickPending && now >= traceClickDue_) {

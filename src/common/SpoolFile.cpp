@@ -1,10 +1,18 @@
-#include "pipeline/SpoolFile.h"
+#include "common/SpoolFile.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <mutex>
+
+#include "common/TimedMutex.h"
+
+namespace vantrel {
+
+CircularBuffer RamSpool;
+
+}  // namespace vantrel
 
 namespace vantrel::SpoolFile {
 
@@ -16,7 +24,7 @@ constexpr std::chrono::milliseconds kWait{100};
 // still waiting on it while another closes the spool never waits on a dead
 // object; "open" doubles as the mutex being valid and only changes under it.
 struct Spool {
-  std::timed_mutex mutex;
+  TimedMutex mutex;
   std::atomic<bool> open{false};
   std::string name;
   std::fstream file;  // one stream for both threads: every access seeks first
@@ -57,7 +65,7 @@ template <typename Get>
 std::uint32_t Locked(const Get& get) {
   Spool& s = TheSpool();
   if (!s.open || !s.mutex.try_lock_for(kWait)) return 0;
-  std::lock_guard<std::timed_mutex> lock(s.mutex, std::adopt_lock);
+  std::lock_guard<TimedMutex> lock(s.mutex, std::adopt_lock);
   return s.open ? get(s) : 0;
 }
 
@@ -67,7 +75,7 @@ bool Open(const std::string& fileName, std::uint32_t capacityRecords) {
   Spool& s = TheSpool();
   // Opening is what makes the spool usable, so it waits without a limit:
   // every holder lets go within one record.
-  std::lock_guard<std::timed_mutex> lock(s.mutex);
+  std::lock_guard<TimedMutex> lock(s.mutex);
   if (s.open || fileName.empty() || capacityRecords == 0) return false;
   s.name = fileName;
   s.capacity = capacityRecords;
@@ -86,7 +94,7 @@ bool Close() {
   Spool& s = TheSpool();
   if (!s.open) return true;  // nothing to close
   if (!s.mutex.try_lock_for(kWait)) return false;
-  std::lock_guard<std::timed_mutex> lock(s.mutex, std::adopt_lock);
+  std::lock_guard<TimedMutex> lock(s.mutex, std::adopt_lock);
   if (!s.open) return true;
   return CloseLocked(s);
 }
@@ -94,7 +102,7 @@ bool Close() {
 bool WriteRecord(const SpoolRecord& record) {
   Spool& s = TheSpool();
   if (!s.open || !s.mutex.try_lock_for(kWait)) return false;
-  std::lock_guard<std::timed_mutex> lock(s.mutex, std::adopt_lock);
+  std::lock_guard<TimedMutex> lock(s.mutex, std::adopt_lock);
   if (!s.open || s.count == s.capacity) return false;
   if (s.writeRecord == s.capacity) s.writeRecord = 0;
   s.file.clear();
@@ -112,7 +120,7 @@ bool WriteRecord(const SpoolRecord& record) {
 bool ReadRecord(SpoolRecord& record) {
   Spool& s = TheSpool();
   if (!s.open || !s.mutex.try_lock_for(kWait)) return false;
-  std::lock_guard<std::timed_mutex> lock(s.mutex, std::adopt_lock);
+  std::lock_guard<TimedMutex> lock(s.mutex, std::adopt_lock);
   if (!s.open || s.count == 0) return false;
   s.file.clear();
   s.file.seekg(Offset(s.readRecord));

@@ -1,4 +1,4 @@
-#include "filters/Settings.h"
+#include "settings/Settings.h"
 
 #include <charconv>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "pipeline/TextFile.h"
+#include "common/TextFile.h"
 
 #include <gtest/gtest.h>
 

@@ -4,24 +4,19 @@
 #include "decode/DisplayOptions.h"
 #include "filters/AddressFilter.h"
 #include "filters/DataFilter.h"
-#include "filters/Settings.h"
+#include "pipeline/MessageTables.h"
+#include "settings/Settings.h"
 
 namespace vantrel {
 namespace {
 
 class SettingsLineTest : public ::testing::Test {
  protected:
-  void SetUp() override { RestoreDefaultSettings(); }
+  void SetUp() override {
+    ConnectDecoder();  // the PEC box follows the SMBus revision
+    RestoreDefaultSettings();
+  }
 };
-
-TEST_F(SettingsLineTest, DefaultsAreTheStartUpState) {
-  const DisplayOptions& o = gDisplay;
-  EXPECT_TRUE(o.DisplayStart && o.DisplayStop && o.DisplayRW && o.DisplayNack && o.DisplayAbsTime && o.DisplayFilter);
-  EXPECT_FALSE(o.DisplayAck || o.DisplayStartTime || o.DisplayByteTime || o.DisplayBitRate || o.PECChecked);
-  EXPECT_TRUE(o.ByteTimeEnabled);
-  EXPECT_FALSE(o.PECEnabled);
-  EXPECT_EQ(o.Protocol, DataProtocol::HEX);
-}
 
 TEST_F(SettingsLineTest, BooleansAndTheKeysTheyMatch) {
   ASSERT_TRUE(ApplySettingsLine("DisplayStartTime=True"));

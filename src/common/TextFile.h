@@ -16,13 +16,18 @@ inline constexpr std::string_view kCrLf = "\r\n";
 
 // "05-Dec-2026 at 15:34" (English month abbreviations, local time).
 std::string FileStamp(std::time_t t);
+std::string FileStamp(int year, int month, int day, int hour, int minute);
 std::string FileStampNow();
 
 // The five header lines, each ending in CR LF, for a file kind such as "Log"
-// (";Vantrel Log File") and a version such as "01.01".
+// (";Vantrel Log File") and a version such as "01.01", created now or at the
+// given stamp.
 std::string FileHeader(std::string_view kind, std::string_view version, std::string_view user);
-// ";Closed: " + stamp + CR LF.
+std::string FileHeader(std::string_view kind, std::string_view version, std::string_view user,
+                       std::string_view stamp);
+// ";Closed: " + stamp (now by default) + CR LF.
 std::string ClosedLine();
+std::string ClosedLine(std::string_view stamp);
 
 // Reads lines ending in CR LF, LF or a lone CR from a FILE*, keeping at most
 // `keep` characters of each; the rest of an over-long line is skipped but

@@ -9,6 +9,8 @@
 #include <memory>
 #include <mutex>
 
+#include "common/TimedMutex.h"
+
 namespace vantrel {
 
 class CircularBuffer {
@@ -43,7 +45,7 @@ class CircularBuffer {
   // another destroys the ring never waits on a dead object; "no mutex" is
   // valid_ == false, which is only set under the lock (or after a timed-out
   // Destroy, when the storage is left alone).
-  std::timed_mutex mutex_;  // guards every field above
+  TimedMutex mutex_;  // guards every field above
   std::atomic<bool> valid_{false};
 };
 

@@ -1,0 +1,70 @@
+#include "pipeline/MessageTables.h"
+
+#include <chrono>
+
+#include "analysis/AddressStats.h"
+#include "analysis/Revisions.h"
+#include "filters/AddressFilter.h"
+#include "filters/AliasTable.h"
+#include "filters/DataFilter.h"
+#include "pipeline/TraceState.h"
+
+namespace vantrel {
+
+MessageTables gMsgTables;
+
+namespace {
+
+constexpr std::chrono::milliseconds kWait{10};
+
+bool LockTracking(TimedMutex& m) {
+  while (gTrace.TraceRunning) {
+    if (m.try_lock_for(kWait)) return true;
+  }
+  return false;
+}
+
+bool StoreShownMessage(const CompletedMessage& message) {
+  if (!gTrace.TraceRunning) return false;
+  TimedMutex* m = gTrace.MsgTrackingMutex.get();
+  if (m == nullptr || !LockTracking(*m)) return false;
+  if (!gTrace.TraceRunning) {
+    m->unlock();
+    return false;
+  }
+  MessageTables& t = gMsgTables;
+  MessageRecord record = message.record;
+  record.startIndex = t.wordNext;
+  for (std::size_t i = 0; i < message.words.size() && t.wordNext < kMsgWordBufferSize; ++i)
+    t.words[t.wordNext++] = message.words[i];
+  record.stopIndex = t.wordNext - 1;
+  t.records[t.recordNext] = record;
+  if (t.recordNext < kMsgRecordTableSize) ++t.recordNext;
+  m->unlock();
+  return true;
+}
+
+}  // namespace
+
+void ClearMessageTables() {
+  gMsgTables.wordNext = 1;
+  gMsgTables.recordNext = 1;
+}
+
+bool KeepCompletedMessage(const CompletedMessage& message) {
+  UpdateAddressStatistics(message.record);
+  return !message.shown || StoreShownMessage(message);
+}
+
+void ConnectDecoder() {
+  InstallDecoderServices({
+      .AliasText = &AliasText,
+      .CheckAddressFilter = &CheckAddressFilter,
+      .CheckDataFilter = &CheckDataFilter,
+      .ProtocolErrorDetect = [] { return gDataFilter.ProtocolErrorDetect; },
+      .Revisions = []() -> const SbsRevisions& { return gRevisions; },
+      .MessageCompleted = &KeepCompletedMessage,
+  });
+}
+
+}  // namespace vantrel

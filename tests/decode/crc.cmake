@@ -1,1 +1,0 @@
-vantrel_add_test(crc8_test SOURCES Crc8Test.cpp LIBS vantrel_decode)

@@ -1,1 +1,0 @@
-vantrel_add_test(sbs_test SOURCES SbsTest.cpp LIBS vantrel_decode vantrel_settings vantrel_tracegen)

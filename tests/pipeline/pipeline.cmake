@@ -1,1 +1,0 @@
-vantrel_add_test(pipeline_test SOURCES PipelineTest.cpp LIBS vantrel_pipeline vantrel_settings vantrel_tracegen)

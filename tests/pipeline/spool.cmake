@@ -1,1 +1,0 @@
-vantrel_add_test(spool_test SOURCES SpoolTest.cpp LIBS vantrel_pipeline_base)
