@@ -20,6 +20,7 @@
 #include "filters/AliasTable.h"
 #include "filters/MatchFile.h"
 #include "settings/Settings.h"
+#include "pipeline/MessageTables.h"
 #include "pipeline/TraceState.h"
 
 namespace {
@@ -152,6 +153,7 @@ void CheckLine(const std::string& line, TraceWord w, bool started, bool unnumber
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static CountingWindow window;
   window.Attach();
+  ConnectDecoder();
   RestoreDefaultSettings();
   ResetDecoder();
   ResetStatistics();

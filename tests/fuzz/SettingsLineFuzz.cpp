@@ -16,6 +16,7 @@
 #include "filters/AliasTable.h"
 #include "filters/DataFilter.h"
 #include "settings/Settings.h"
+#include "pipeline/MessageTables.h"
 #include "pipeline/TraceState.h"
 
 namespace {
@@ -93,6 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const bool filesWritten = (WriteAliasFiles(), true);
   (void)filesWritten;
   gWindow.Attach();
+  ConnectDecoder();
   RestoreDefaultSettings();
   gWindow.Clear();
 
