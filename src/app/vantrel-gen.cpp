@@ -7,9 +7,12 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "pod/SoftwarePod.h"
 #include "tracegen/TraceGen.h"
 
 namespace {
@@ -313,12 +316,33 @@ void WriteBench(const std::string& path, std::uint64_t words, std::uint64_t seed
   pipe.log.Close("06-Dec-2026 at 09:00");
 }
 
+// ---- pod configuration image ----------------------------------------------------
+
+constexpr std::size_t kPodImagePayload = 2048;
+
+int WritePodImage(const std::filesystem::path& file) {
+  const std::string text = vantrel::PodImage::ToFileText(vantrel::PodImage::Make(kPodImagePayload));
+  std::filesystem::path tmp = file;
+  tmp += ".tmp";
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (!out) throw std::runtime_error("cannot write " + tmp.string());
+  }
+  std::filesystem::rename(tmp, file);
+  std::printf("%s\n", file.string().c_str());
+  return 0;
+}
+
 void Usage(std::FILE* to) {
   std::fputs(
       "usage: vantrel-gen examples DIR\n"
       "         writes DIR/smart-battery.log and DIR/eeprom.log\n"
       "       vantrel-gen bench --words N [--seed S] [--bit-timing] FILE\n"
       "         writes a log of about N words of mixed 100/400 kHz traffic\n"
+      "       vantrel-gen pod-image FILE\n"
+      "         writes the pod configuration image the software pod accepts\n"
       "       vantrel-gen --help\n",
       to);
 }
@@ -375,6 +399,7 @@ int main(int argc, char** argv) {
     }
     if (cmd == "examples" && argc == 3) return Examples(argv[2]);
     if (cmd == "bench") return Bench(argc, argv);
+    if (cmd == "pod-image" && argc == 3) return WritePodImage(argv[2]);
     Usage(stderr);
     return 2;
   } catch (const std::exception& e) {

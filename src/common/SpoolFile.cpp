@@ -11,6 +11,7 @@
 namespace vantrel {
 
 CircularBuffer RamSpool;
+SpoolInUse gSpool;
 
 }  // namespace vantrel
 

@@ -29,6 +29,14 @@ inline constexpr const char* kSpoolFileName = "TraceSpool.bin";
 // Where acquisition threads store records for the parser thread.
 enum class SpoolDevice : std::uint8_t { Disk = 1, Ram = 2 };
 
+// The spool a trace uses: taken from the Spool Setup window's choice at trace
+// start (main thread), read by the acquisition and parser threads after it.
+struct SpoolInUse {
+  SpoolDevice device = SpoolDevice::Ram;
+  std::uint32_t sizeBytes = 100000;
+};
+extern SpoolInUse gSpool;
+
 // The RAM spool: a ring of 514-byte records, made by the acquisition thread.
 extern CircularBuffer RamSpool;
 

@@ -20,7 +20,6 @@ namespace vantrel {
 
 TraceFiles gTraceFiles;
 SpoolChoice gSpoolChoice;
-std::uint32_t gSpoolSizeBytes = 100000;
 std::uint32_t gRetryCounter = 1;
 TraceOptions gTraceOptions;
 
@@ -80,8 +79,7 @@ void StartTrace() {
     AppendDisplayNote(gTraceFiles.logWriteName.empty() ? "Log File for Write Disabled" : "Log File for Write Enabled");
     for (const char* note : kDisplayDisabledNotes) AppendDisplayNote(note);
   }
-  gTrace.SpoolDevice = SpoolDeviceOf(gSpoolChoice);
-  gSpoolSizeBytes = SpoolSizeOf(gSpoolChoice);
+  gSpool = {SpoolDeviceOf(gSpoolChoice), SpoolSizeOf(gSpoolChoice)};
 
   if (!replay && !PodInitialized) {
     seam.RunInitializePodCommand();

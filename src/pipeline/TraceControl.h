@@ -27,7 +27,6 @@ void RestoreDefaultSpoolChoice();
 // The device and the size in bytes of the chosen item.
 SpoolDevice SpoolDeviceOf(const SpoolChoice& choice);
 std::uint32_t SpoolSizeOf(const SpoolChoice& choice);
-extern std::uint32_t gSpoolSizeBytes;  // taken at trace start
 
 // 1 for a trace started normally; raised by the lost-pod retry.
 extern std::uint32_t gRetryCounter;

@@ -180,8 +180,8 @@ void TTraceParserThread::Run() {
 }
 
 bool TTraceParserThread::TakeSpoolRecord(SpoolRecord& record) {
-  if (gTrace.SpoolDevice == SpoolDevice::Disk) return SpoolFile::ReadRecord(record);
-  if (gTrace.SpoolDevice == SpoolDevice::Ram) return RamSpool.Count() >= 1 && RamSpool.Read(record.bytes);
+  if (gSpool.device == SpoolDevice::Disk) return SpoolFile::ReadRecord(record);
+  if (gSpool.device == SpoolDevice::Ram) return RamSpool.Count() >= 1 && RamSpool.Read(record.bytes);
   return false;
 }
 

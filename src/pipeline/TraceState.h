@@ -66,7 +66,6 @@ struct TraceState {
   WordFifo Words;
   std::uint32_t IdleRunCount = 0;
   bool EndCodePushed = false;
-  vantrel::SpoolDevice SpoolDevice = vantrel::SpoolDevice::Ram;
 };
 
 extern TraceState gTrace;

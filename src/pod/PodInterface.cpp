@@ -6,6 +6,8 @@ PodInterfaceTable gPod = DefaultPodInterface();
 PodSelection gPodSelection;
 std::atomic<bool> PodInitialized{false};
 PodOptions gPodOptions;
+TriggerOutMemories gTriggerOut;
+BusLevels gBusLevels;
 
 PodInterfaceTable DefaultPodInterface() {
   return PodInterfaceTable{

@@ -49,6 +49,13 @@ bool ReadPodAlive() { return ReadFlag(gAlive); }
 bool ReadPodFifoEmpty() { return ReadFlag(gFifoEmpty); }
 bool ReadPodMemoryFull() { return ReadFlag(gMemoryFull); }
 
+void SetPodAlive() {
+  TimedMutex* m = gMutex.get();
+  if (m == nullptr || !m->try_lock_for(kWait)) return;
+  gAlive = true;
+  m->unlock();
+}
+
 void ClearPodMemoryFull() {
   TimedMutex* m = gMutex.get();
   if (m == nullptr || !m->try_lock_for(kWait)) return;

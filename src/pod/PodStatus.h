@@ -22,5 +22,6 @@ bool ReadPodAlive();
 bool ReadPodFifoEmpty();
 bool ReadPodMemoryFull();
 void ClearPodMemoryFull();  // trace start
+void SetPodAlive();         // an acquisition thread starts
 
 }  // namespace vantrel

@@ -43,6 +43,11 @@ TraceBuilder::TraceBuilder(BusTiming timing, WordSink podSink) : timing_(timing)
   SetTiming(timing);
 }
 
+TraceBuilder::TraceBuilder(BusTiming timing, TimedWordSink podSink)
+    : timing_(timing), timedSink_(std::move(podSink)) {
+  SetTiming(timing);
+}
+
 void TraceBuilder::SetTiming(BusTiming timing) {
   if (timing.bitRateHz == 0 || timing.bitRateHz > 5'000'000) throw std::invalid_argument("bit rate out of range");
   timing_ = timing;
@@ -50,9 +55,11 @@ void TraceBuilder::SetTiming(BusTiming timing) {
 
 std::uint64_t TraceBuilder::BitNs() const { return 1'000'000'000ull / timing_.bitRateHz; }
 
-void TraceBuilder::Put(TraceWord w) {
+void TraceBuilder::Put(TraceWord w, std::uint64_t timeUs) {
   ++wordCount_;
-  if (sink_) {
+  if (timedSink_) {
+    timedSink_(w, timeUs);
+  } else if (sink_) {
     sink_(w);
   } else {
     pod_.push_back(w);
@@ -71,13 +78,13 @@ void TraceBuilder::Emit(TraceWord flags, std::uint64_t timeNs) {
       atWrap = true;
       t = wraps_ * kWrapMicroseconds;
     } else {
-      Put(kPodIdleWord);
+      Put(kPodIdleWord, wraps_ * kWrapMicroseconds);
     }
   }
   const TraceWord w = atWrap ? (flags | kWrapFlag | kStampMask)
                              : (flags | static_cast<TraceWord>((t % kWrapMicroseconds) << 8));
-  Put(w);
-  if (!sink_) events_.push_back({w, t});
+  Put(w, t);
+  if (!sink_ && !timedSink_) events_.push_back({w, t});
 }
 
 void TraceBuilder::FlushIdle() {
@@ -85,7 +92,7 @@ void TraceBuilder::FlushIdle() {
   const std::uint64_t period = NowUs() / kWrapMicroseconds;
   while (wraps_ < period) {
     ++wraps_;
-    Put(kPodIdleWord);
+    Put(kPodIdleWord, wraps_ * kWrapMicroseconds);
   }
 }
 

@@ -17,6 +17,9 @@
 namespace vantrel {
 
 using WordSink = std::function<void(TraceWord)>;
+// A pod word with its time in µs since the start of the trace; an idle word
+// comes at its wrap instant.
+using TimedWordSink = std::function<void(TraceWord, std::uint64_t timeUs)>;
 
 // The pod's own idle word, sent once per counter wrap while the bus is quiet.
 // Its count bits are 0: the parser thread counts these words and emits its own.
@@ -73,6 +76,7 @@ class TraceBuilder {
  public:
   explicit TraceBuilder(BusTiming timing = {});
   TraceBuilder(BusTiming timing, WordSink podSink);
+  TraceBuilder(BusTiming timing, TimedWordSink podSink);
 
   void SetTiming(BusTiming timing);
   const BusTiming& Timing() const { return timing_; }
@@ -124,7 +128,7 @@ class TraceBuilder {
  private:
   std::uint64_t BitNs() const;
   void Emit(TraceWord flags, std::uint64_t timeNs);
-  void Put(TraceWord w);
+  void Put(TraceWord w, std::uint64_t timeUs);
   void FlushIdle();
   void SendByte(std::uint8_t b, bool ack);
   // One byte of a convenience message at wire position pos (then advanced);
@@ -135,6 +139,7 @@ class TraceBuilder {
 
   BusTiming timing_;
   WordSink sink_;
+  TimedWordSink timedSink_;
   std::uint64_t nowNs_ = 0;
   std::uint64_t wraps_ = 0;  // counter wraps already shown in the stream
   bool inMessage_ = false;
@@ -143,6 +148,10 @@ class TraceBuilder {
   std::vector<TraceWord> pod_;
   std::vector<BusEvent> events_;
 };
+
+// Endless bus traffic: each call appends some messages and idle time to the
+// builder (see tracegen/Scenarios.h).
+using BusScenario = std::function<void(TraceBuilder& bus)>;
 
 // The pod's byte stream: each word as the bytes the pod sends for it (its
 // first PodWordBytes bytes, most significant first).

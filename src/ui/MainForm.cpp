@@ -37,6 +37,8 @@
 #include "pipeline/TraceParserThread.h"
 #include "pipeline/TraceState.h"
 #include "pod/PodInterface.h"
+#include "pod/BoardLibrary.h"
+#include "pod/InterfaceSelection.h"
 #include "pod/PodStatus.h"
 #include "analysis/Revisions.h"
 #include "ui/AboutForm.h"
@@ -45,6 +47,8 @@
 #include "ui/SBSRevForm.h"
 #include "ui/PatternForm.h"
 #include "ui/PlaceholderForm.h"
+#include "ui/PodForm.h"
+#include "ui/PortselForm.h"
 #include "ui/Platform.h"
 #include "ui/Print.h"
 #include "ui/RTViewerForm.h"
@@ -114,9 +118,8 @@ struct LaterWindow {
   const char* caption;
 };
 const LaterWindow kLaterWindows[] = {
-    {"Portsel", "Select Pod Interface"},   {"Thres", "Logic Level Threshold"},
+    {"Thres", "Logic Level Threshold"},
     {"TraceControl", "Trace Control"},     {"Pattern", "Trigger Out"},
-    {"Pod", "Initialize External Pod"},
     {"Activity", "Activity Chart"},
     {"Detail", "Message Detail"},          {"ViewStatus", "Bus Status Viewer"},
     {"BTiming", "Message Timing"},         {"RawData", "Message Diagnostics"},
@@ -181,6 +184,9 @@ TMainForm::TMainForm(Options options) : options_(std::move(options)) {
   RevRprt = new TRevRprtForm(this);
   About = new TAboutForm(this);
   SBSRev = new TSBSRevForm(this);
+  Portsel = new TPortselForm(this);
+  PodForm = new TPodForm(
+      this, [this] { MenuSetupPodInterfaceClick(); }, [] { vantrel::HaltButtonClick(); });
   for (const LaterWindow& w : kLaterWindows) Placeholders[w.name] = new TPlaceholderForm(w.name, w.caption, this);
   SpoolSetup = new TSpoolSetupForm(this);
   SpoolSetup->onChoiceChanged = [this](const vantrel::SpoolChoice& c) { TraceStatus->SetSpoolChoice(c); };
@@ -190,6 +196,7 @@ TMainForm::TMainForm(Options options) : options_(std::move(options)) {
   vantrel::gTrace.TraceRunning = false;
   vantrel::ClearPodMemoryFull();
   vantrel::CreatePodStatusMutex();
+  vantrel::LoadBoardLibrary();
   SetBandwidth(0, "0%");
 
   qApp->installEventFilter(this);
@@ -213,6 +220,7 @@ TMainForm::~TMainForm() {
   if (!closed_) {
     closed_ = true;
     vantrel::MainWindowClose();
+    vantrel::UnloadBoardLibrary();
   }
   qApp->removeEventFilter(this);
   vantrel::SetMainWindow(nullptr);
@@ -706,7 +714,8 @@ void TMainForm::MenuFileExitClick() { close(); }
 void TMainForm::MenuSetupPodInterfaceClick() {
   if (vantrel::PodInitialized) vantrel::gPod.ReleaseInterface();
   vantrel::PodInitialized = false;
-  OpenPlaceholder("Portsel", true);
+  Portsel->FormShow();
+  ui::Dialogs().RunModal(*Portsel);
 }
 
 void TMainForm::MenuSetupSpoolClick() {
@@ -775,7 +784,10 @@ void TMainForm::MenuSetupDisplayFileReadClick() {
   if (!chosen.isEmpty()) ui::Dialogs().OpenUrl(QUrl::fromLocalFile(chosen));
 }
 
-void TMainForm::MenuSetupInitializePodClick() { OpenPlaceholder("Pod", true); }
+void TMainForm::MenuSetupInitializePodClick() {
+  PodForm->FormActivate();
+  ui::Dialogs().RunModal(*PodForm);
+}
 
 // The settings file's Save and Load come with the settings file itself.
 void TMainForm::MenuSetupSettingsSaveClick() {}
@@ -793,10 +805,23 @@ void TMainForm::MenuSetupDiagnosticsClick() {
   vantrel::PodInitialized = false;
   vantrel::AppendDisplayNote("");
   vantrel::AppendDisplayNote("Available Pod Interfaces:");
-  // No transport is built in yet, so none lists an interface.
+  std::vector<std::string> lines;
+  const bool found = vantrel::ListPodInterfaces(lines);
+  for (const std::string& l : lines) vantrel::AppendDisplayNote(l);
   vantrel::AppendDisplayNote("");
   vantrel::AppendDisplayNote("Testing Pod Interface:");
-  vantrel::AppendDisplayNote("Pod Interface NOT FOUND!");
+  if (!found) {
+    vantrel::AppendDisplayNote("Pod Interface NOT FOUND!");
+    return;
+  }
+  MenuSetupInitializePodClick();
+  if (!vantrel::PodInitialized) {
+    vantrel::AppendDisplayNote("Pod Test INCOMPLETE!");
+    return;
+  }
+  vantrel::AppendDisplayNote(std::string("Pod Status = ") + (vantrel::gPod.PodDetected() ? "OK" : "NOT DETECTED"));
+  vantrel::gPod.ReleaseInterface();
+  vantrel::PodInitialized = false;
 }
 
 void TMainForm::MenuOptionsShowHintsClick() { showHints_ = MenuItem("MenuOptionsShowHints")->isChecked(); }

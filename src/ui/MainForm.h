@@ -29,6 +29,8 @@ class QTimer;
 class TAboutForm;
 class TSBSRevForm;
 class TPlaceholderForm;
+class TPodForm;
+class TPortselForm;
 class TRevRprtForm;
 class TRTViewerForm;
 class TSpoolSetupForm;
@@ -146,6 +148,8 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   TRevRprtForm* RevRprt = nullptr;
   TAboutForm* About = nullptr;
   TSBSRevForm* SBSRev = nullptr;
+  TPortselForm* Portsel = nullptr;
+  TPodForm* PodForm = nullptr;
   std::map<std::string, TPlaceholderForm*> Placeholders;  // by window name
 
  protected:

@@ -220,7 +220,7 @@ void TTraceStatusForm::UpdateRamSpool() {
     SetText("SpoolBufferHigh", "N/A");
     return;
   }
-  const std::uint32_t capacity = vantrel::gSpoolSizeBytes / vantrel::kSpoolRecordSize;
+  const std::uint32_t capacity = vantrel::gSpool.sizeBytes / vantrel::kSpoolRecordSize;
   const bool wasRed = FieldColour("SpoolBufferNow") == StatusColour::Red;
   const vantrel::SpoolNowText now = vantrel::SpoolNowField(vantrel::RamSpool.Count(), capacity, wasRed, 1e3, " KB");
   Set("SpoolBufferNow", now.text, now.colour);

@@ -69,7 +69,7 @@ struct FakePod {
           scripts.pop_front();
         }
       }
-      RamSpool.Create(gSpoolSizeBytes / kSpoolRecordSize, kSpoolRecordSize);
+      RamSpool.Create(gSpool.sizeBytes / kSpoolRecordSize, kSpoolRecordSize);
       status = 0x01;
       running = true;
       acquisition = std::thread([script = std::move(script)] {

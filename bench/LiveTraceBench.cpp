@@ -1,0 +1,133 @@
+// A live trace through a transport as fast as the software pod can be read:
+// the pod records a scenario as fast as it is read, the acquisition thread
+// spools it, the parser thread and the decoder keep up as they can, the
+// display loop shows every line. Prints bytes/s, words/s and lines/s, whether
+// the pod's memory ever filled, and the CPU time used.
+//
+// Usage: live_trace_bench [--board|--simulator] [SECONDS] [SCENARIO]
+// (--board needs the stand-in data acquisition library on the library path.)
+#include <dlfcn.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/HeadlessMainWindow.h"
+#include "pipeline/DisplayLoop.h"
+#include "pipeline/MessageTables.h"
+#include "pipeline/TraceControl.h"
+#include "pipeline/TraceState.h"
+#include "pod/BoardLibrary.h"
+#include "pod/CBWAdapter.h"
+#include "pod/PodCommands.h"
+#include "pod/PodInterface.h"
+#include "pod/PodStatus.h"
+#include "pod/SimulatorTransport.h"
+#include "pod/SoftwarePod.h"
+#include "settings/Settings.h"
+#include "standin/ComediStandIn.h"
+#include "tracegen/Scenarios.h"
+
+using namespace vantrel;
+
+namespace {
+
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+BusScenario Scenario(const std::string& name) {
+  if (name == "eeprom") return EepromScenario();
+  if (name == "400k") return LoadedBus400kScenario();
+  if (name == "1mhz") return Stress1MHzScenario();
+  return SmartBatteryScenario();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool board = true;
+  double seconds = 5;
+  std::string scenario = "1mhz";
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--board") == 0) {
+      board = true;
+    } else if (std::strcmp(argv[i], "--simulator") == 0) {
+      board = false;
+    } else if (i + 1 == argc && !std::isdigit(static_cast<unsigned char>(argv[i][0]))) {
+      scenario = argv[i];
+    } else {
+      seconds = std::atof(argv[i]);
+    }
+  }
+
+  HeadlessMainWindow window;
+  window.keepDisplay = false;
+  window.realWaits = false;
+  CreatePodStatusMutex();
+  ConnectDecoder();
+  RestoreDefaultSettings();
+  PodWait = [](int) {};
+  gSpool = {SpoolDevice::Ram, 1000000};
+  gSpoolChoice.deviceItem = 0;
+  gSpoolChoice.bufferSizeItem = 3;  // 1 MB
+
+  SoftwarePod pod(Scenario(scenario), {.memoryBytes = 8u << 20, .wallClock = false});
+  if (board) {
+    if (!LoadBoardLibrary()) {
+      std::fprintf(stderr, "live_trace_bench: %s not found (put the stand-in on LD_LIBRARY_PATH)\n",
+                   BoardLibraryFile());
+      return 2;
+    }
+    auto* attach = reinterpret_cast<void (*)(int, const VantrelStandInLines*)>(
+        ::dlsym(::dlopen(BoardLibraryFile(), RTLD_NOW | RTLD_NOLOAD), "vantrel_standin_attach"));
+    if (attach == nullptr) {
+      std::fprintf(stderr, "live_trace_bench: not the stand-in library\n");
+      return 2;
+    }
+    const VantrelStandInLines lines{
+        [](void* p, std::uint16_t port, std::uint8_t v) { static_cast<SoftwarePod*>(p)->WritePort(port, v); },
+        [](void* p, std::uint16_t port) { return static_cast<SoftwarePod*>(p)->ReadPort(port); }, &pod};
+    attach(0, &lines);
+    gPodSelection = {InterfaceKind::Board, 0, ""};
+    InstallBoardTransport();
+  } else {
+    AttachSimulatedPod(&pod);
+    InstallSimulatorTransport();
+  }
+  PodInitialized = gPod.InitializePod(VANTREL_POD_IMAGE);
+  if (!PodInitialized) {
+    std::fprintf(stderr, "live_trace_bench: the pod did not take its configuration\n");
+    return 1;
+  }
+
+  std::uint64_t lines = 0;
+  bool filled = false;
+  const auto start = std::chrono::steady_clock::now();
+  const double cpu0 = CpuSeconds();
+  window.onDisplayLine = [&](std::string_view, bool message) {
+    lines += message ? 1 : 0;
+    if (!filled && pod.Snapshot().memoryFull) filled = true;
+    if (std::chrono::steady_clock::now() - start > std::chrono::duration<double>(seconds)) {
+      window.PostToMainThread([] {
+        if (gTrace.TraceRunning) HaltButtonClick();
+      });
+    }
+  };
+  TraceButtonClick();
+  window.Run();
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double cpu = CpuSeconds() - cpu0;
+  const SoftwarePod::State s = pod.Snapshot();
+  std::printf("%s, %s: %.2f s, %llu bytes read (%.2f MB/s), %llu lines (%.0f lines/s), memory %s, CPU %.2f s\n",
+              board ? "board through the stand-in library" : "simulator", scenario.c_str(), wall,
+              static_cast<unsigned long long>(s.bytesRead), static_cast<double>(s.bytesRead) / wall / 1e6,
+              static_cast<unsigned long long>(lines), static_cast<double>(lines) / wall,
+              filled || s.memoryFull ? "filled" : "never filled", cpu);
+  return 0;
+}
