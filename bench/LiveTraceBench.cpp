@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
       board = true;
     } else if (std::strcmp(argv[i], "--simulator") == 0) {
       board = false;
-    } else if (i + 1 == argc && !std::isdigit(static_cast<unsigned char>(argv[i][0]))) {
+    } else if (std::strcmp(argv[i], "sbs") == 0 || std::strcmp(argv[i], "eeprom") == 0 ||
+               std::strcmp(argv[i], "400k") == 0 || std::strcmp(argv[i], "1mhz") == 0) {
       scenario = argv[i];
     } else {
       seconds = std::atof(argv[i]);
@@ -106,7 +107,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  std::uint64_t lines = 0;
+  std::uint64_t lines = 0, bytesRead = 0;
   bool filled = false;
   const auto start = std::chrono::steady_clock::now();
   const double cpu0 = CpuSeconds();
@@ -114,8 +115,10 @@ int main(int argc, char** argv) {
     lines += message ? 1 : 0;
     if (!filled && pod.Snapshot().memoryFull) filled = true;
     if (std::chrono::steady_clock::now() - start > std::chrono::duration<double>(seconds)) {
-      window.PostToMainThread([] {
-        if (gTrace.TraceRunning) HaltButtonClick();
+      window.PostToMainThread([&] {
+        if (!gTrace.TraceRunning) return;
+        bytesRead = pod.Snapshot().bytesRead;  // the halt's reconfiguration clears the pod
+        HaltButtonClick();
       });
     }
   };
@@ -123,11 +126,18 @@ int main(int argc, char** argv) {
   window.Run();
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const double cpu = CpuSeconds() - cpu0;
-  const SoftwarePod::State s = pod.Snapshot();
-  std::printf("%s, %s: %.2f s, %llu bytes read (%.2f MB/s), %llu lines (%.0f lines/s), memory %s, CPU %.2f s\n",
+  // The pod sent the scenario's words in order: count those its bytes held.
+  std::uint64_t words = 0, bytes = 0;
+  TraceBuilder bus(BusTiming{}, [&](TraceWord w) {
+    if (bytes >= bytesRead) return;
+    bytes += PodWordBytes(static_cast<std::uint8_t>(w >> 24));
+    ++words;
+  });
+  BusScenario replay = Scenario(scenario);
+  while (bytes < bytesRead) replay(bus);
+  std::printf("%s, %s: %.2f s, %.2f MB/s, %.2f M words/s, %.0f lines/s, memory %s, CPU %.2f s\n",
               board ? "board through the stand-in library" : "simulator", scenario.c_str(), wall,
-              static_cast<unsigned long long>(s.bytesRead), static_cast<double>(s.bytesRead) / wall / 1e6,
-              static_cast<unsigned long long>(lines), static_cast<double>(lines) / wall,
-              filled || s.memoryFull ? "filled" : "never filled", cpu);
+              static_cast<double>(bytesRead) / wall / 1e6, static_cast<double>(words) / wall / 1e6,
+              static_cast<double>(lines) / wall, filled ? "filled" : "never filled", cpu);
   return 0;
 }

@@ -88,7 +88,8 @@ class PodTest : public ::testing::Test {
     std::filesystem::create_directories(dir_);
     gTriggerOut = {};
     gPodOptions = {};
-    pod_ = std::make_unique<SoftwarePod>(SmartBatteryScenario(), SoftwarePod::Options{.wallClock = false});
+    pod_ = std::make_unique<SoftwarePod>(SmartBatteryScenario(),
+                                         SoftwarePod::Options{.memoryBytes = 64u << 10, .wallClock = false});
   }
   void TearDown() override {
     gPod.ReleaseInterface();

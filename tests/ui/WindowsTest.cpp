@@ -19,7 +19,10 @@
 #include "UiTestSupport.h"
 #include "pipeline/TraceControl.h"
 #include "ui/AboutForm.h"
+#include "pod/PodInterface.h"
 #include "ui/MainForm.h"
+#include "ui/PodForm.h"
+#include "ui/PortselForm.h"
 #include "ui/Print.h"
 #include "ui/RTViewerForm.h"
 #include "ui/RevRprtForm.h"
@@ -65,6 +68,30 @@ class WindowsTest : public QObject {
   void cleanup() {
     form_.reset();
     dialogs_.reset();
+  }
+
+  // No board on this machine: the windows say so and offer no way forward.
+  void podWindowsWithoutAnInterface() {
+    vantrel::gPodSelection = {vantrel::InterfaceKind::Board, 2, ""};
+    form_->MenuItem("MenuSetupPodInterface")->trigger();
+    TPortselForm& portsel = *form_->Portsel;
+    QCOMPARE(portsel.windowTitle(), QString("Select Pod Interface"));
+    QVERIFY(portsel.OKButton->isHidden() && portsel.TestButton->isHidden());
+    QCOMPARE(portsel.NotFoundLabel->text(),
+             QString("Pod Interface NOT FOUND!\nSee User's Guide for instructions to\ninstall pod interface."));
+    QVERIFY(vantrel::gPodSelection.InterfaceType == vantrel::InterfaceKind::None);
+
+    dialogs_->modalShown.clear();
+    form_->MenuItem("MenuSetupInitializePod")->trigger();
+    QCOMPARE(dialogs_->modalShown, QStringList({"Portsel", "Pod"}));
+    TPodForm& pod = *form_->PodForm;
+    QCOMPARE(pod.windowTitle(), QString("Vantrel - Pod Initilization"));
+    QCOMPARE(pod.PodFormMemo->toPlainText(),
+             QString("Pod Initialization\n\nWARNING: Pod Interface NOT FOUND.\n\nCancel and Install, or Select "
+                     "Alternate, Pod Interface.\n(See User's Guide for additional instructions.)"));
+    QVERIFY(pod.ContinueBtn->isHidden() && pod.PodFormOkBtn->isHidden() && pod.RetryBtn->isHidden());
+    QVERIFY(!pod.CancelBtn->isHidden());
+    QVERIFY(!vantrel::PodInitialized);
   }
 
   void sbsRevisionWindowAndThePecBox() {
