@@ -54,6 +54,7 @@ class LiveTraceTest : public PodTest {
     RestoreDefaultSettings();
     gTraceFiles = {};
     gTraceOptions = {};
+    gSpoolChoice = {};
     Connect(Transport::Board);
     gPodSelection.configPath = ShippedImage();
     PodInitialized = gPod.InitializePod(ShippedImage());
@@ -92,6 +93,17 @@ TEST_F(LiveTraceTest, PodWordsReachTheDisplayAndHaltReconfigures) {
   EXPECT_TRUE(PodInitialized);  // the halt configured the pod again
   EXPECT_TRUE(pod_->Snapshot().configured);
   EXPECT_FALSE(pod_->Snapshot().recording);
+  EXPECT_TRUE(reports_.empty());
+}
+
+TEST_F(LiveTraceTest, TheDiskSpoolCarriesTheSameWords) {
+  gSpoolChoice.deviceItem = 1;  // "Spool File (DISK)", 10 MB
+  HaltWhen([this] { return shown_.size() >= 200; });
+  TraceButtonClick();
+  window_->Run();
+  ASSERT_GE(shown_.size(), 200u);
+  EXPECT_EQ(std::vector<std::string>(shown_.begin(), shown_.begin() + 200), ExpectedLines(200));
+  EXPECT_FALSE(std::filesystem::exists(kSpoolFileName));  // closed and deleted by the halt
   EXPECT_TRUE(reports_.empty());
 }
 
