@@ -4,12 +4,14 @@
 
 #include "pod/CBWAdapter.h"
 #include "pod/PodInterface.h"
+#include "pod/USBAdapter.h"
 
 namespace vantrel {
 
 const std::vector<InterfaceKindOps>& InterfaceKinds() {
   static const std::vector<InterfaceKindOps> kinds = {
       {InterfaceKind::Board, kBoardPrefix, &BoardEntries, &BoardPresent, &InstallBoardTransport, &ListBoards},
+      {InterfaceKind::Usb, kUsbPrefix, &UsbEntries, &UsbAdapterPresent, &InstallUsbTransport, &ListUsbAdapters},
   };
   return kinds;
 }

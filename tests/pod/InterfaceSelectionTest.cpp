@@ -29,12 +29,14 @@ class InterfaceSelectionTest : public PodTest {
   void SetUp() override {
     PodTest::SetUp();
     SetReports(&recorder_);
+    noAdapters_ = std::make_unique<EmulatedUsb>();  // no USB adapter attached
     Connect(Transport::Board);
     InstallDefaultPodInterface();
   }
   void TearDown() override {
     SetReports(nullptr);
     PodTest::TearDown();
+    noAdapters_.reset();
   }
   PodInitUi Ui(std::string folder) {
     return {.selectInterface = [] {},
@@ -44,6 +46,7 @@ class InterfaceSelectionTest : public PodTest {
   }
 
   Recorder recorder_;
+  std::unique_ptr<EmulatedUsb> noAdapters_;
   int beeps_ = 0, halts_ = 0;
   std::string located_;
   std::function<void()> beep_ = [this] { ++beeps_; };
@@ -86,12 +89,14 @@ TEST_F(InterfaceSelectionTest, SelectPodInterfaceRules) {
                                                    "install pod interface."}));
   std::vector<std::string> lines;
   EXPECT_FALSE(ListPodInterfaces(lines));
-  EXPECT_EQ(lines, (std::vector<std::string>{"ISA/PCI/PCMCIA/PCIe Pod Interface Driver (libcomedi.so.0) Not Found."}));
+  EXPECT_EQ(lines, (std::vector<std::string>{"ISA/PCI/PCMCIA/PCIe Pod Interface Driver (libcomedi.so.0) Not Found.",
+                                             "USB Pod Interface Driver (emulated USB) Found."}));
   ASSERT_TRUE(LoadBoardLibrary());
   lines.clear();
   EXPECT_TRUE(ListPodInterfaces(lines));
   EXPECT_EQ(lines, (std::vector<std::string>{"ISA/PCI/PCMCIA/PCIe Pod Interface Driver (libcomedi.so.0) Found.",
-                                             "ISA/PCI/PCMCIA/PCIe Board #0, 8255 stand-in"}));
+                                             "ISA/PCI/PCMCIA/PCIe Board #0, 8255 stand-in",
+                                             "USB Pod Interface Driver (emulated USB) Found."}));
 }
 
 TEST_F(InterfaceSelectionTest, LoopbackTestAsksTwiceThenReports) {

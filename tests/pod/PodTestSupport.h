@@ -19,6 +19,9 @@
 #include "pod/PodInterface.h"
 #include "pod/SimulatorTransport.h"
 #include "pod/SoftwarePod.h"
+#include "pod/USBAdapter.h"
+#include "pod/UsbAdapterFirmware.h"
+#include "EmulatedUsb.h"
 #include "standin/ComediStandIn.h"
 #include "tracegen/Scenarios.h"
 
@@ -76,7 +79,7 @@ inline std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-enum class Transport { Board, Simulator };
+enum class Transport { Board, Simulator, Usb };
 
 class PodTest : public ::testing::Test {
  protected:
@@ -96,12 +99,21 @@ class PodTest : public ::testing::Test {
     InstallDefaultPodInterface();
     AttachSimulatedPod(nullptr);
     if (attach_ != nullptr) attach_(0, nullptr);
+    usb_.reset();
     PodInitialized = false;
     std::filesystem::remove_all(dir_);
   }
 
   // Wires the pod to a transport and installs it.
   void Connect(Transport t) {
+    if (t == Transport::Usb) {
+      usb_ = std::make_unique<EmulatedUsb>();
+      firmware_ = std::make_unique<UsbAdapterFirmware>(*pod_, UsbAdapterFirmware::Options{});
+      usbId_ = usb_->Add(*firmware_);
+      gPodSelection = {InterfaceKind::Usb, 1234, ""};
+      InstallUsbTransport();
+      return;
+    }
     if (t == Transport::Simulator) {
       AttachSimulatedPod(pod_.get());
       InstallSimulatorTransport();
@@ -132,6 +144,9 @@ class PodTest : public ::testing::Test {
 
   std::filesystem::path dir_;
   std::unique_ptr<SoftwarePod> pod_;
+  std::unique_ptr<EmulatedUsb> usb_;
+  std::unique_ptr<UsbAdapterFirmware> firmware_;
+  int usbId_ = -1;
   void (*attach_)(int, const VantrelStandInLines*) = nullptr;
   void (*fail_)(int, int) = nullptr;
 };
