@@ -4,14 +4,18 @@
 
 #include "pod/CBWAdapter.h"
 #include "pod/PodInterface.h"
+#include "pod/PodSimulator.h"
 #include "pod/USBAdapter.h"
 
 namespace vantrel {
 
 const std::vector<InterfaceKindOps>& InterfaceKinds() {
   static const std::vector<InterfaceKindOps> kinds = {
-      {InterfaceKind::Board, kBoardPrefix, &BoardEntries, &BoardPresent, &InstallBoardTransport, &ListBoards},
-      {InterfaceKind::Usb, kUsbPrefix, &UsbEntries, &UsbAdapterPresent, &InstallUsbTransport, &ListUsbAdapters},
+      {InterfaceKind::Board, kBoardPrefix, true, &BoardEntries, &BoardPresent, &InstallBoardTransport, &ListBoards},
+      {InterfaceKind::Usb, kUsbPrefix, true, &UsbEntries, &UsbAdapterPresent, &InstallUsbTransport,
+       &ListUsbAdapters},
+      {InterfaceKind::Simulator, kSimulatorEntry, false, &SimulatorEntries, &SimulatorPresent,
+       &InstallPodSimulator, &ListSimulator},
   };
   return kinds;
 }
@@ -29,6 +33,8 @@ std::string EntryPrefix(InterfaceKind type) {
 }
 
 std::optional<std::int32_t> EntryNumber(const std::string& entry, InterfaceKind type) {
+  const InterfaceKindOps* k = KindOps(type);
+  if (k != nullptr && !k->numbered) return entry == k->prefix ? std::optional<std::int32_t>(0) : std::nullopt;
   const std::size_t skip = EntryPrefix(type).size();
   if (entry.size() <= skip) return std::nullopt;
   const std::string digits = entry.substr(skip, 10);
@@ -58,6 +64,8 @@ std::string InterfaceText() {
       if (serial.size() < 8) serial.insert(0, 8 - serial.size(), '0');
       return EntryPrefix(s.InterfaceType) + serial;
     }
+    case InterfaceKind::Simulator:
+      return kSimulatorEntry;
     default:
       return EntryPrefix(s.InterfaceType) + std::to_string(s.ULBoardNum);
   }
@@ -66,15 +74,20 @@ std::string InterfaceText() {
 PortselState PortselShow(const std::function<void()>& beep) {
   PortselState st;
   st.entries.push_back(kNoneSelected);
+  bool hardware = false;
   for (const InterfaceKindOps& k : InterfaceKinds()) {
-    for (std::string& e : k.Entries()) st.entries.push_back(std::move(e));
+    for (std::string& e : k.Entries()) {
+      hardware = hardware || k.numbered;
+      st.entries.push_back(std::move(e));
+    }
   }
+  // Said even when the simulator is offered: no pod hardware was found.
+  if (!hardware) st.notFound = {"Pod Interface NOT FOUND!", "See User's Guide for instructions to", "install pod interface."};
   PodSelection& sel = gPodSelection;
   if (st.entries.size() == 1) {
     sel.InterfaceType = InterfaceKind::None;
     st.entries.clear();
     st.okVisible = st.testVisible = false;
-    st.notFound = {"Pod Interface NOT FOUND!", "See User's Guide for instructions to", "install pod interface."};
     return st;
   }
   st.selected = 1;

@@ -16,6 +16,7 @@ namespace vantrel {
 struct InterfaceKindOps {
   InterfaceKind type;
   const char* prefix;                      // entry prefix, e.g. "USB SN #"
+  bool numbered;                           // entries are prefix + number; else the prefix alone (number 0)
   std::vector<std::string> (*Entries)();   // its discovery list entries
   bool (*Present)(std::int32_t number);    // the numbered interface is there
   void (*Install)();                       // fills the pod table
@@ -30,11 +31,12 @@ inline constexpr const char* kNoneSelected = "<None Selected>";
 // The prefix of an interface type ("NONE" for none).
 std::string EntryPrefix(InterfaceKind type);
 // The number in the (up to) 10 characters after the first
-// Length(prefix of `type`) characters of an entry, if they are one.
+// Length(prefix of `type`) characters of an entry, if they are one; 0 for
+// an entry of an unnumbered kind that is its prefix alone.
 std::optional<std::int32_t> EntryNumber(const std::string& entry, InterfaceKind type);
 // The interface type an entry names (the first kind whose prefix it contains).
 InterfaceKind KindOfEntry(const std::string& entry);
-// "NONE", "ISA/PCI/PCMCIA/PCIe Board #3", "USB SN #00001234", ...
+// "NONE", "ISA/PCI/PCMCIA/PCIe Board #3", "USB SN #00001234", "Pod Simulator".
 std::string InterfaceText();
 
 // The Select Pod Interface window.
@@ -42,7 +44,7 @@ struct PortselState {
   std::vector<std::string> entries;  // "<None Selected>" first
   int selected = 0;
   bool okVisible = true, testVisible = true;
-  std::vector<std::string> notFound;  // the three lines shown instead of a list
+  std::vector<std::string> notFound;  // the three lines shown when no pod hardware was found
 };
 // On show: lists the interfaces and selects the one chosen before; beeps and
 // selects "<None Selected>" (InterfaceType 0) when it is not among them.

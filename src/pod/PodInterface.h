@@ -60,12 +60,13 @@ extern PodInterfaceTable gPod;
 PodInterfaceTable DefaultPodInterface();
 void InstallDefaultPodInterface();
 
-// InterfaceType: settings texts "InterfaceType=iNone", "=iCBW", "=iVNTUA".
-enum class InterfaceKind : std::uint8_t { None = 0, Board = 1, Usb = 2 };
+// InterfaceType: settings texts "InterfaceType=iNone", "=iCBW", "=iVNTUA",
+// "=iSIM" (the pod simulator; readers that predate it ignore the line).
+enum class InterfaceKind : std::uint8_t { None = 0, Board = 1, Usb = 2, Simulator = 3 };
 
 struct PodSelection {
   InterfaceKind InterfaceType = InterfaceKind::None;
-  std::int32_t ULBoardNum = 0;  // board number 0..9, or the USB adapter's serial number
+  std::int32_t ULBoardNum = 0;  // board number 0..9, the USB adapter's serial number, 0 for the simulator
   std::string configPath;       // pod configuration file last used
 };
 extern PodSelection gPodSelection;  // main thread

@@ -6,6 +6,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <iterator>
 #include <utility>
@@ -144,6 +145,7 @@ struct SoftwarePod::Impl {
 
   // The world and the host's side of the cable.
   bool plugged = true;
+  std::optional<Clock::time_point> plugBackAt;  // unplugged for a while only
   bool jumpered = false;
   std::uint8_t hostControl = kControlLines;
   std::uint8_t dataLines = 0;
@@ -198,6 +200,19 @@ struct SoftwarePod::Impl {
   }
 
   // Configuration reset or power loss: the image and everything it set up.
+  void PlugIn() {
+    plugBackAt.reset();
+    if (plugged) return;
+    plugged = true;
+    Unconfigure(false);
+    control = hostControl & kControlLines;  // the lines as they are at power-up
+  }
+  // Nothing runs while the pod is away: it comes back at the first look
+  // after its time.
+  void PlugBackIfDue() {
+    if (plugBackAt && Clock::now() >= *plugBackAt) PlugIn();
+  }
+
   void Unconfigure(bool configureNext) {
     DropRecording();
     ClearMemory();
@@ -441,6 +456,7 @@ SoftwarePod::~SoftwarePod() = default;
 void SoftwarePod::WritePort(std::uint16_t port, std::uint8_t value) {
   std::unique_lock lock(impl_->mutex);
   Impl& s = *impl_;
+  s.PlugBackIfDue();
   if (s.recordAccesses) s.accesses.push_back({true, port, value});
   if (port == kDataOutPort) s.dataLines = value;
   if (port == kControlPort) s.hostControl = value;
@@ -452,6 +468,7 @@ void SoftwarePod::WritePort(std::uint16_t port, std::uint8_t value) {
 std::uint8_t SoftwarePod::ReadPort(std::uint16_t port) {
   std::unique_lock lock(impl_->mutex);
   Impl& s = *impl_;
+  s.PlugBackIfDue();
   if (s.Reachable()) s.CatchUp(lock);
   std::uint8_t value = 0;
   if (port == kControlPort) {
@@ -466,16 +483,20 @@ std::uint8_t SoftwarePod::ReadPort(std::uint16_t port) {
 void SoftwarePod::Unplug() {
   std::lock_guard lock(impl_->mutex);
   impl_->plugged = false;
+  impl_->plugBackAt.reset();
+  impl_->Unconfigure(false);
+}
+
+void SoftwarePod::UnplugFor(std::chrono::milliseconds away) {
+  std::lock_guard lock(impl_->mutex);
+  impl_->plugged = false;
+  impl_->plugBackAt = Impl::Clock::now() + away;
   impl_->Unconfigure(false);
 }
 
 void SoftwarePod::PlugIn() {
   std::lock_guard lock(impl_->mutex);
-  Impl& s = *impl_;
-  if (s.plugged) return;
-  s.plugged = true;
-  s.Unconfigure(false);
-  s.control = s.hostControl & kControlLines;  // the lines as they are at power-up
+  impl_->PlugIn();
 }
 
 void SoftwarePod::SetLoopbackJumper(bool on) {
@@ -509,8 +530,11 @@ void SoftwarePod::SetScenario(BusScenario scenario) {
 SoftwarePod::State SoftwarePod::Snapshot() {
   std::unique_lock lock(impl_->mutex);
   Impl& s = *impl_;
+  s.PlugBackIfDue();
   if (s.plugged) s.CatchUp(lock);
   State st;
+  st.plugged = s.plugged;
+  st.jumpered = s.jumpered;
   st.configured = s.configured;
   st.configuring = s.configuring;
   st.recording = s.recording;

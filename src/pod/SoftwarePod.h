@@ -50,6 +50,7 @@
 // Thread safety: every public member may be called from any thread; one
 // internal mutex guards the whole state, never held while the scenario runs.
 #pragma once
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -89,6 +90,7 @@ class SoftwarePod {
 
   // The world around the pod.
   void Unplug();     // every read gives 0 until plugged back
+  void UnplugFor(std::chrono::milliseconds away);  // plugged back by itself after `away`
   void PlugIn();     // powered up again: unconfigured
   void SetLoopbackJumper(bool on);  // cable jumpered: status bit 0 reads control bit 4
   void TriggerIn();  // the Trigger In line goes low
@@ -97,6 +99,7 @@ class SoftwarePod {
 
   // What the pod holds, for tests and the bus status viewer.
   struct State {
+    bool plugged = true, jumpered = false;
     bool configured = false, configuring = false, recording = false, armedForTrigger = false;
     bool bitTiming = false;
     std::uint8_t threshold = 0, trigCode = 0;

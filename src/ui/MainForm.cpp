@@ -47,8 +47,10 @@
 #include "ui/SBSRevForm.h"
 #include "ui/PatternForm.h"
 #include "ui/PlaceholderForm.h"
+#include "ui/PodSimulatorForm.h"
 #include "ui/PodForm.h"
 #include "ui/PortselForm.h"
+#include "ui/ViewStatusForm.h"
 #include "ui/Platform.h"
 #include "ui/Print.h"
 #include "ui/RTViewerForm.h"
@@ -121,7 +123,7 @@ const LaterWindow kLaterWindows[] = {
     {"Thres", "Logic Level Threshold"},
     {"TraceControl", "Trace Control"},     {"Pattern", "Trigger Out"},
     {"Activity", "Activity Chart"},
-    {"Detail", "Message Detail"},          {"ViewStatus", "Bus Status Viewer"},
+    {"Detail", "Message Detail"},
     {"BTiming", "Message Timing"},         {"RawData", "Message Diagnostics"},
 };
 
@@ -185,6 +187,8 @@ TMainForm::TMainForm(Options options) : options_(std::move(options)) {
   About = new TAboutForm(this);
   SBSRev = new TSBSRevForm(this);
   Portsel = new TPortselForm(this);
+  ViewStatus = new TViewStatusForm(this);
+  PodSimulator = new TPodSimulatorForm(this);
   PodForm = new TPodForm(
       this, [this] { MenuSetupPodInterfaceClick(); }, [] { vantrel::HaltButtonClick(); });
   for (const LaterWindow& w : kLaterWindows) Placeholders[w.name] = new TPlaceholderForm(w.name, w.caption, this);
@@ -417,6 +421,8 @@ void TMainForm::BuildMenus() {
   autoPause->setCheckable(true);
   connect(autoPause, &QAction::toggled, this, [](bool on) { vantrel::gTraceOptions.LogReadAutoPause = on; });
   Item(options, "MenuOptionsSetFont", "Set &Font...", &TMainForm::MenuOptionsSetFontClick);
+  Item(options, "MenuOptionsPodSimulator", "Pod Si&mulator...", &TMainForm::MenuOptionsPodSimulatorClick,
+       "simulated pod: bus scenario, unplug, memory full");
 
   QMenu* filtering = menu("MenuFiltering", "Filt&ering");
   // The filter and alias windows live as long as the main window; their
@@ -834,6 +840,11 @@ void TMainForm::MenuOptionsSetFontClick() {
   RTViewer->Memo->setFont(font);
 }
 
+void TMainForm::MenuOptionsPodSimulatorClick() {
+  PodSimulator->show();
+  PodSimulator->raise();
+}
+
 void TMainForm::MenuViewByteModeClick() {
   RTViewer->show();
   RTViewer->raise();
@@ -846,7 +857,7 @@ void TMainForm::MenuViewTraceStatusClick() {
 
 void TMainForm::MenuViewBusStatusClick() {
   if (!vantrel::PodInitialized) MenuSetupInitializePodClick();
-  if (vantrel::PodInitialized) OpenPlaceholder("ViewStatus", true);
+  if (vantrel::PodInitialized) ui::Dialogs().RunModal(*ViewStatus);
 }
 
 void TMainForm::MenuHelpOnlineClick() { ui::Dialogs().OpenUrl(QUrl(ui::kResourcesPage)); }

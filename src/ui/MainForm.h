@@ -35,6 +35,8 @@ class TRevRprtForm;
 class TRTViewerForm;
 class TSpoolSetupForm;
 class TTraceStatusForm;
+class TViewStatusForm;
+class TPodSimulatorForm;
 
 class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public vantrel::ReportSeam {
   Q_OBJECT
@@ -114,6 +116,7 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   void MenuSetupDiagnosticsClick();
   void MenuOptionsShowHintsClick();
   void MenuOptionsSetFontClick();
+  void MenuOptionsPodSimulatorClick();
   void MenuViewByteModeClick();
   void MenuViewTraceStatusClick();
   void MenuViewBusStatusClick();
@@ -150,6 +153,8 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   TSBSRevForm* SBSRev = nullptr;
   TPortselForm* Portsel = nullptr;
   TPodForm* PodForm = nullptr;
+  TViewStatusForm* ViewStatus = nullptr;
+  TPodSimulatorForm* PodSimulator = nullptr;
   std::map<std::string, TPlaceholderForm*> Placeholders;  // by window name
 
  protected:

@@ -53,7 +53,7 @@ void TPortselForm::FormShow() {
   if (!st.entries.empty()) BoardNumListBox->setCurrentRow(st.selected);
   OKButton->setVisible(st.okVisible);
   TestButton->setVisible(st.testVisible);
-  BoardNumListBox->setVisible(st.notFound.empty());
+  BoardNumListBox->setVisible(!st.entries.empty());
   NotFoundLabel->setVisible(!st.notFound.empty());
   QStringList lines;
   for (const std::string& l : st.notFound) lines << Text(l);

@@ -9,6 +9,7 @@
 #include "common/Reports.h"
 #include "pod/InterfaceSelection.h"
 #include "pod/PodInitialization.h"
+#include "pod/PodSimulator.h"
 
 namespace vantrel::test {
 namespace {
@@ -56,7 +57,8 @@ TEST_F(InterfaceSelectionTest, SelectPodInterfaceRules) {
   // Type 0 with an interface present: "<None Selected>" and a beep.
   gPodSelection = {InterfaceKind::None, 0, ""};
   PortselState st = PortselShow(beep_);
-  EXPECT_EQ(st.entries, (std::vector<std::string>{"<None Selected>", "ISA/PCI/PCMCIA/PCIe Board #0"}));
+  EXPECT_EQ(st.entries, (std::vector<std::string>{"<None Selected>", "ISA/PCI/PCMCIA/PCIe Board #0", "Pod Simulator"}));
+  EXPECT_TRUE(st.notFound.empty());
   EXPECT_EQ(st.selected, 0);
   EXPECT_EQ(beeps_, 1);
   // OK on "<None Selected>" beeps and stays; OK on the board chooses it.
@@ -80,23 +82,67 @@ TEST_F(InterfaceSelectionTest, SelectPodInterfaceRules) {
   EXPECT_EQ(EntryNumber("ISA/PCI/PCMCIA/PCIe Board #", InterfaceKind::Board), std::nullopt);
   EXPECT_EQ(EntryNumber("USB SN #00001234", InterfaceKind::None), std::nullopt);  // "NONE" skips 4 characters
 
-  // No board library: the three lines, no OK or Test.
+  // No board library: the three lines say no hardware was found; the
+  // simulator is still offered.
   UnloadBoardLibrary();
   st = PortselShow(beep_);
-  EXPECT_TRUE(st.entries.empty());
-  EXPECT_FALSE(st.okVisible || st.testVisible);
+  EXPECT_EQ(st.entries, (std::vector<std::string>{"<None Selected>", "Pod Simulator"}));
+  EXPECT_TRUE(st.okVisible && st.testVisible);
   EXPECT_EQ(st.notFound, (std::vector<std::string>{"Pod Interface NOT FOUND!", "See User's Guide for instructions to",
                                                    "install pod interface."}));
   std::vector<std::string> lines;
-  EXPECT_FALSE(ListPodInterfaces(lines));
+  EXPECT_FALSE(ListPodInterfaces(lines));  // the simulator is not hardware found
   EXPECT_EQ(lines, (std::vector<std::string>{"ISA/PCI/PCMCIA/PCIe Pod Interface Driver (libcomedi.so.0) Not Found.",
-                                             "USB Pod Interface Driver (emulated USB) Found."}));
+                                             "USB Pod Interface Driver (emulated USB) Found.",
+                                             "Pod Simulator Available."}));
   ASSERT_TRUE(LoadBoardLibrary());
   lines.clear();
   EXPECT_TRUE(ListPodInterfaces(lines));
   EXPECT_EQ(lines, (std::vector<std::string>{"ISA/PCI/PCMCIA/PCIe Pod Interface Driver (libcomedi.so.0) Found.",
                                              "ISA/PCI/PCMCIA/PCIe Board #0, 8255 stand-in",
-                                             "USB Pod Interface Driver (emulated USB) Found."}));
+                                             "USB Pod Interface Driver (emulated USB) Found.",
+                                             "Pod Simulator Available."}));
+}
+
+TEST_F(InterfaceSelectionTest, ThePodSimulatorIsAnInterfaceLikeAnyOther) {
+  UnloadBoardLibrary();
+  EXPECT_EQ(EntryNumber("Pod Simulator", InterfaceKind::Simulator), 0);
+  EXPECT_EQ(EntryNumber("Pod Simulator 2", InterfaceKind::Simulator), std::nullopt);
+  EXPECT_TRUE(PortselOk("Pod Simulator", beep_));
+  EXPECT_EQ(gPodSelection.InterfaceType, InterfaceKind::Simulator);
+  EXPECT_EQ(gPodSelection.ULBoardNum, 0);
+  EXPECT_EQ(InterfaceText(), "Pod Simulator");
+  PortselState st = PortselShow(beep_);
+  EXPECT_EQ(st.entries[static_cast<std::size_t>(st.selected)], "Pod Simulator");
+  EXPECT_EQ(beeps_, 0);
+  // Chosen, System Diagnostics goes on to test it.
+  std::vector<std::string> lines;
+  EXPECT_TRUE(ListPodInterfaces(lines));
+
+  // Initialized through the window's steps, from the program folder's image.
+  const std::string folder = dir_.string();
+  WriteScratch("Vantrel.pod", ReadFile(ShippedImage()));
+  PodInitState init;
+  PodInitActivate(init, Ui(folder));
+  EXPECT_EQ(init.memo[2], "Using Pod Interface: Pod Simulator");
+  PodInitContinue(init, Ui(folder));
+  EXPECT_TRUE(PodInitialized);
+  EXPECT_TRUE(SimulatorPod().Snapshot().configured);
+  EXPECT_TRUE(gPod.PodDetected());
+
+  // The loopback test passes only with the simulated jumper fitted.
+  gPod.ReleaseInterface();
+  PodInitialized = false;
+  std::vector<std::string> shown;
+  const PortselTestUi ui{beep_, [](const std::string&, const std::string&) { return true; },
+                         [&](const std::string& text, const std::string&) { shown.push_back(text); }};
+  SimulatorPod().SetLoopbackJumper(true);
+  PortselTest("Pod Simulator", ui);
+  SimulatorPod().SetLoopbackJumper(false);
+  PortselTest("Pod Simulator", ui);
+  EXPECT_EQ(shown, (std::vector<std::string>{"Test Passed", "Test Failed"}));
+  gPod.ReleaseInterface();
+  ASSERT_TRUE(LoadBoardLibrary());
 }
 
 TEST_F(InterfaceSelectionTest, LoopbackTestAsksTwiceThenReports) {

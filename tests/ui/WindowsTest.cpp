@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -70,15 +71,19 @@ class WindowsTest : public QObject {
     dialogs_.reset();
   }
 
-  // No board on this machine: the windows say so and offer no way forward.
+  // No pod hardware on this machine: the windows say so and offer the
+  // simulator.
   void podWindowsWithoutAnInterface() {
     vantrel::gPodSelection = {vantrel::InterfaceKind::Board, 2, ""};
     form_->MenuItem("MenuSetupPodInterface")->trigger();
     TPortselForm& portsel = *form_->Portsel;
     QCOMPARE(portsel.windowTitle(), QString("Select Pod Interface"));
-    QVERIFY(portsel.OKButton->isHidden() && portsel.TestButton->isHidden());
     QCOMPARE(portsel.NotFoundLabel->text(),
              QString("Pod Interface NOT FOUND!\nSee User's Guide for instructions to\ninstall pod interface."));
+    QVERIFY(!portsel.NotFoundLabel->isHidden());
+    QCOMPARE(portsel.BoardNumListBox->count(), 2);
+    QCOMPARE(portsel.BoardNumListBox->item(1)->text(), QString("Pod Simulator"));
+    QCOMPARE(portsel.BoardNumListBox->currentRow(), 0);
     QVERIFY(vantrel::gPodSelection.InterfaceType == vantrel::InterfaceKind::None);
 
     dialogs_->modalShown.clear();
