@@ -1,5 +1,6 @@
 // vantrel-decode: replays a log file and prints every decoded message line.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -26,9 +27,10 @@ constexpr int kExitReported = 1;
 constexpr int kExitUsage = 2;
 
 constexpr const char* kUsage =
-    "usage: vantrel-decode [--protocol BIN|ASCII|HEX|SBS|CD|RAW] [--set KEY=VALUE]...\n"
-    "                      [--alias FILE] [--map FILE] [--match FILE]\n"
-    "                      [--display-file FILE] [--display] LOGFILE\n"
+    "usage: vantrel-decode [--settings FILE] [--protocol BIN|ASCII|HEX|SBS|CD|RAW]\n"
+    "                      [--set KEY=VALUE]... [--alias FILE] [--map FILE] [--match FILE]\n"
+    "                      [--save-settings FILE] [--display-file FILE] [--display] LOGFILE\n"
+    "       vantrel-decode [--settings FILE] [options...] --save-settings FILE\n"
     "\n"
     "Replays LOGFILE through the message decoder and writes every decoded message\n"
     "line to standard output, one per line, in order: the lines a display file of\n"
@@ -36,6 +38,8 @@ constexpr const char* kUsage =
     "\n"
     "Options start from the program's defaults (HEX; Start, Stop, R/W, Nack,\n"
     "Abs Time and Filtering on; the rest off).\n"
+    "  --settings FILE     apply a settings file (.vps) as Program Settings | Load\n"
+    "                      does, including the alias file it names; first of all\n"
     "  --protocol X        select data protocol X, as a click on its button\n"
     "  --set KEY=VALUE     apply a settings-file line, e.g. --set DisplayAck=True;\n"
     "                      applied after --protocol, in the order given\n"
@@ -46,6 +50,9 @@ constexpr const char* kUsage =
     "                      Message Data Filter window's Load File and Accept do;\n"
     "                      these three are applied with the --set lines, in the\n"
     "                      order given\n"
+    "  --save-settings FILE write the options in effect after all of the above to\n"
+    "                      FILE as Program Settings | Save does; without LOGFILE\n"
+    "                      nothing is replayed\n"
     "  --display-file FILE also write a display file; an existing FILE is\n"
     "                      replaced without asking\n"
     "  --direct            decode on this one thread, without the trace pipeline\n"
@@ -68,6 +75,14 @@ int Usage(const char* error) {
 int main(int argc, char** argv) {
   HeadlessMainWindow window;
   window.keepDisplay = false;  // lines go straight to stdout
+  // The ";By:" line of files written here (display files, saved settings).
+  for (const char* var : {"USER", "USERNAME"}) {
+    const char* name = std::getenv(var);
+    if (name != nullptr && *name != '\0') {
+      window.userName = name;
+      break;
+    }
+  }
   CreatePodStatusMutex();
   InstallDefaultPodInterface();
   ConnectDecoder();
@@ -75,7 +90,7 @@ int main(int argc, char** argv) {
   bool displayMode = false;
   bool direct = false;
 
-  std::string protocol, displayFile, logFile;
+  std::string protocol, displayFile, logFile, settingsFile, saveSettingsFile;
   // --set, --alias, --map and --match, applied in the order given.
   struct Setting {
     std::string option, value;
@@ -103,6 +118,10 @@ int main(int argc, char** argv) {
       const char* v = value(argv[i]);
       if (!v) return Usage((std::string(arg) + " needs a file name").c_str());
       sets.push_back({std::string(arg), v});
+    } else if (arg == "--settings" || arg == "--save-settings") {
+      const char* v = value(argv[i]);
+      if (!v) return Usage((std::string(arg) + " needs a file name").c_str());
+      (arg == "--settings" ? settingsFile : saveSettingsFile) = v;
     } else if (arg == "--display-file") {
       const char* v = value("--display-file");
       if (!v) return Usage("--display-file needs a file name");
@@ -119,8 +138,9 @@ int main(int argc, char** argv) {
       return Usage("only one LOGFILE");
     }
   }
-  if (logFile.empty()) return Usage("no LOGFILE given");
+  if (logFile.empty() && saveSettingsFile.empty()) return Usage("no LOGFILE given");
 
+  if (!settingsFile.empty()) LoadSettingsFile(settingsFile);
   if (!protocol.empty()) {
     const DataProtocol p = DataProtocolFromName(protocol);
     if (p == DataProtocol::None) return Usage(("unknown protocol " + protocol).c_str());
@@ -138,6 +158,9 @@ int main(int argc, char** argv) {
       break;
     }
   }
+
+  if (!saveSettingsFile.empty()) SaveSettingsFile(saveSettingsFile);
+  if (logFile.empty()) return window.reports > 0 ? kExitReported : kExitClean;
 
   std::setvbuf(stdout, nullptr, _IOFBF, 1 << 20);
   window.onDisplayLine = [displayMode](std::string_view text, bool message) {

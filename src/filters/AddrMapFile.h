@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 
-#include "filters/FilterFile.h"
+#include "common/FilterFile.h"
 
 namespace vantrel {
 

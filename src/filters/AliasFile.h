@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "filters/FilterFile.h"
+#include "common/FilterFile.h"
 
 namespace vantrel {
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "filters/FilterFile.h"
+#include "common/FilterFile.h"
 
 namespace vantrel {
 

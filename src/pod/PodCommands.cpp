@@ -94,12 +94,12 @@ void LoadTriggerPattern() {
   }
 }
 
-void StartPodTrace(bool bitTiming, bool startOnTriggerIn, std::uint8_t trigCode, std::uint8_t threshold) {
+void StartPodTrace(bool bitTiming, bool startOnTriggerIn, std::uint32_t trigCode, std::uint32_t threshold) {
   gPod.LoadTriggerPattern();
   PodCommandWrite(0x02);
   PodDataWrite(TriggerCodeBits(trigCode));
   PodCommandWrite(0x08);
-  PodDataWrite(threshold);
+  PodDataWrite(static_cast<std::uint8_t>(threshold));
   PodCommandWrite(0x04);
   PodDataWrite(0x01);
   PodDataWrite(static_cast<std::uint8_t>((bitTiming ? 0x04 : 0x00) | (startOnTriggerIn ? 0x80 : 0x40)));

@@ -23,7 +23,7 @@ namespace shared {
 bool InitializePod(const std::string& configPath);
 bool LoopbackTest();
 bool PodDetected();
-void StartPodTrace(bool bitTiming, bool startOnTriggerIn, std::uint8_t trigCode, std::uint8_t threshold);
+void StartPodTrace(bool bitTiming, bool startOnTriggerIn, std::uint32_t trigCode, std::uint32_t threshold);
 void StopPodTrace();
 void LoadTriggerPattern();
 std::uint8_t ReadPodByte();
@@ -35,7 +35,7 @@ void ShiftConfigNibble(std::uint8_t nibble);
 
 // The trigger code as the pod's register takes it: 0 none, 1 starts (0x08),
 // 2 stops (0x10), 3 nacks (0x20), 4 acks (0x40), 5 or more a bit pattern (0x80).
-constexpr std::uint8_t TriggerCodeBits(std::uint8_t code) {
+constexpr std::uint8_t TriggerCodeBits(std::uint32_t code) {
   return code == 0 ? std::uint8_t{0x00} : code >= 5 ? std::uint8_t{0x80} : static_cast<std::uint8_t>(0x04u << code);
 }
 

@@ -17,7 +17,7 @@ PodInterfaceTable DefaultPodInterface() {
       .LoopbackTest = [] { return false; },
       .PodDetected = [] { return false; },
       .LoadPodConfiguration = [](const std::string&) { return false; },
-      .StartPodTrace = [](bool, bool, std::uint8_t, std::uint8_t) {},
+      .StartPodTrace = [](bool, bool, std::uint32_t, std::uint32_t) {},
       .StopPodTrace = [] {},
       .LoadTriggerPattern = [] {},
       .ReadPodByte = []() -> std::uint8_t { return 0; },

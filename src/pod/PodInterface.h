@@ -29,7 +29,7 @@ struct PodInterfaceTable {
   bool (*LoadPodConfiguration)(const std::string& configPath);
   // Programs the trigger pattern, trigger code, threshold and start flags,
   // starts the pod's recording, then the acquisition thread.
-  void (*StartPodTrace)(bool bitTiming, bool startOnTriggerIn, std::uint8_t trigCode, std::uint8_t threshold);
+  void (*StartPodTrace)(bool bitTiming, bool startOnTriggerIn, std::uint32_t trigCode, std::uint32_t threshold);
   // Stops the acquisition thread, then the pod's recording.
   void (*StopPodTrace)();
   // Sends the pattern, don't-care and position memories (gTriggerOut).
@@ -76,9 +76,9 @@ extern std::atomic<bool> PodInitialized;
 
 // Pod options sent at trace start.
 struct PodOptions {
-  bool ExtTrigger = false;        // start the trace on Trigger In
-  std::uint8_t TrigCode = 0;      // trigger-out condition: 0 none .. 5 bit pattern
-  std::uint8_t Threshold = 250;   // logic threshold, hundredths of a volt
+  bool ExtTrigger = false;         // start the trace on Trigger In
+  std::uint32_t TrigCode = 0;      // trigger-out condition: 0 none, 1 starts, 2 stops, 3 nacks, 4 acks, 5 bit pattern
+  std::uint32_t Threshold = 250;   // logic threshold, hundredths of a volt (sent as one byte)
 };
 extern PodOptions gPodOptions;  // main thread
 

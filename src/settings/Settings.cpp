@@ -1,69 +1,151 @@
 #include "settings/Settings.h"
 
 #include <charconv>
-#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
 #include <optional>
 
 #include "analysis/Revisions.h"
+#include "common/Reports.h"
+#include "common/TextFile.h"
 #include "decode/DisplayOptions.h"
 #include "filters/AddressFilter.h"
 #include "filters/AliasFile.h"
 #include "filters/AliasTable.h"
 #include "filters/DataFilter.h"
+#include "pipeline/TraceControl.h"
+#include "pod/PodInterface.h"
+#include "pod/TriggerOut.h"
 
 namespace vantrel {
+
+WindowOptions gWindowOptions;
+
 namespace {
 
-enum class Kind { Boolean, Radio, Number, Text, ByteTimeEnabled };
+enum class Kind { Boolean, Radio, Number, Text, ByteTimeDisabled, InterfaceType, BoardNumber, Spool };
 
 struct Key {
-  std::string_view match;  // presence anywhere in the line applies the row
+  std::string_view write;  // the key as Save writes it; empty: never written
+  std::string_view match;  // presence anywhere in a line applies the row
   Kind kind;
-  bool* flag = nullptr;                        // Boolean
-  DataProtocol radio = DataProtocol::None;     // Radio
-  std::uint32_t* number = nullptr;             // Number: any value not negative
-  std::uint32_t fallback = 768;                // Number: a value that is not a number
-  bool (*text)(std::string_view) = nullptr;    // Text: the owner's setter; false = read error
+  bool* flag = nullptr;                         // Boolean
+  DataProtocol radio = DataProtocol::None;      // Radio
+  std::uint32_t* number = nullptr;              // Number
+  std::uint32_t min = 0, max = std::numeric_limits<std::uint32_t>::max();
+  std::uint32_t fallback = 768;                 // a value that is not a number
+  bool (*set)(std::string_view) = nullptr;      // Text: the owner's setter; false = read error
+  std::string (*get)() = nullptr;               // Text: the owner's value
+  int spoolDevice = 0;                          // Spool: 0 RAM, 1 DISK
 };
 
 bool SetAddrMap(std::string_view v) {
   SetAddrMapString(v);  // a value of the wrong length changes nothing
   return true;
 }
+bool SetPattern(std::string_view v) {
+  SetTriggerMemory(gTriggerOut.PatternMem, v);
+  return true;
+}
+bool SetDontCare(std::string_view v) {
+  SetTriggerMemory(gTriggerOut.DontCareMem, v);
+  return true;
+}
+bool SetPosition(std::string_view v) {
+  SetTriggerMemory(gTriggerOut.TrigPosMem, v);
+  return true;
+}
+std::string Pattern() { return TriggerMemoryText(gTriggerOut.PatternMem); }
+std::string DontCare() { return TriggerMemoryText(gTriggerOut.DontCareMem); }
+std::string Position() { return TriggerMemoryText(gTriggerOut.TrigPosMem); }
+std::string AliasName() { return AliasFileName(); }
 
-// The key table in file order. Rows for options that have no owner yet are
-// left out; their lines change nothing.
-const Key kKeys[] = {
-    {"DisplayASCII", Kind::Radio, nullptr, DataProtocol::ASCII},
-    {"DisplayHEX", Kind::Radio, nullptr, DataProtocol::HEX},
-    {"DisplaySBS", Kind::Radio, nullptr, DataProtocol::SBS},
-    {"DisplayCD", Kind::Radio, nullptr, DataProtocol::CD},
-    {"DisplayRaw", Kind::Radio, nullptr, DataProtocol::Raw},
-    // "=" keeps DisplayStartTime lines from matching.
-    {"DisplayStart=", Kind::Boolean, &gDisplay.DisplayStart},
-    {"DisplayStop", Kind::Boolean, &gDisplay.DisplayStop},
-    {"DisplayRW", Kind::Boolean, &gDisplay.DisplayRW},
-    {"DisplayAck", Kind::Boolean, &gDisplay.DisplayAck},
-    {"DisplayNack", Kind::Boolean, &gDisplay.DisplayNack},
-    {"DisplayStartTime", Kind::Boolean, &gDisplay.DisplayStartTime},
-    {"DisplayByteTime", Kind::Boolean, &gDisplay.DisplayByteTime},
-    {"ByteTimeEnabled", Kind::Boolean, &gDisplay.ByteTimeEnabled},
-    {"ByteTimeDisabled", Kind::ByteTimeEnabled},
-    {"DisplayAbsTime", Kind::Boolean, &gDisplay.DisplayAbsTime},
-    {"DisplayFilter", Kind::Boolean, &gDisplay.DisplayFilter},
-    {"DisplayBitRate", Kind::Boolean, &gDisplay.DisplayBitRate},
-    {"PECChecked", Kind::Boolean, &gDisplay.PECChecked},
-    {"PECEnabled", Kind::Boolean, &gDisplay.PECEnabled},
-    {"SMBusRev=", Kind::Number, nullptr, DataProtocol::None, &gRevisions.SMBusRev},
-    {"SBDataRev=", Kind::Number, nullptr, DataProtocol::None, &gRevisions.SBDataRev},
-    {"SBChargerRev=", Kind::Number, nullptr, DataProtocol::None, &gRevisions.SBChargerRev},
-    {"SBSelectorRev=", Kind::Number, nullptr, DataProtocol::None, &gRevisions.SBSelectorRev},
-    {"AddrMap=", Kind::Text, nullptr, DataProtocol::None, nullptr, 0, &SetAddrMap},
-    {"MatchData=", Kind::Text, nullptr, DataProtocol::None, nullptr, 0, &SetMatchDataString},
-    {"MatchCondition=", Kind::Text, nullptr, DataProtocol::None, nullptr, 0, &SetMatchConditionString},
-    {"ProtocolErrorDetect", Kind::Boolean, &gDataFilter.ProtocolErrorDetect},
-    {"AliasFileName=", Kind::Text, nullptr, DataProtocol::None, nullptr, 0, &LoadAliasFileByName},
+constexpr std::uint32_t kAny = std::numeric_limits<std::uint32_t>::max();
+
+Key Flag(std::string_view write, std::string_view match, bool* flag) { return {write, match, Kind::Boolean, flag}; }
+Key Radio(std::string_view write, std::string_view match, DataProtocol p) {
+  return {write, match, Kind::Radio, nullptr, p};
+}
+Key Number(std::string_view key, std::uint32_t* n, std::uint32_t min, std::uint32_t max, std::uint32_t fallback) {
+  return {key, key, Kind::Number, nullptr, DataProtocol::None, n, min, max, fallback};
+}
+Key Text(std::string_view key, bool (*set)(std::string_view), std::string (*get)()) {
+  Key k{key, key, Kind::Text};
+  k.set = set;
+  k.get = get;
+  return k;
+}
+Key Spool(std::string_view write, std::string_view match, int device) {
+  Key k{write, match, Kind::Spool};
+  k.spoolDevice = device;
+  return k;
+}
+
+// The key table in file order.
+const std::vector<Key>& Keys() {
+  static const std::vector<Key> keys = {
+      {"InterfaceType=", "InterfaceType=", Kind::InterfaceType},
+      {"ULBoardNum=", "ULBoardNum=", Kind::BoardNumber},
+      Number("Threshold=", &gPodOptions.Threshold, 50, 250, 768),
+      Flag("ExtTrigger=", "ExtTrigger", &gPodOptions.ExtTrigger),
+      Number("TrigCode=", &gPodOptions.TrigCode, 0, kAny, 0),
+      Text("PatternMem=", &SetPattern, &Pattern),
+      Text("DontCareMem=", &SetDontCare, &DontCare),
+      Text("TrigPosMem=", &SetPosition, &Position),
+      Flag("MenuSetupEnableBitTiming=", "MenuSetupEnableBitTiming", &gTraceOptions.EnableBitTiming),
+      Radio("DisplayASCII=", "DisplayASCII", DataProtocol::ASCII),
+      Radio("DisplayHEX=", "DisplayHEX", DataProtocol::HEX),
+      Radio("DisplaySBS=", "DisplaySBS", DataProtocol::SBS),
+      Radio("DisplayCD=", "DisplayCD", DataProtocol::CD),
+      Radio("DisplayRaw=", "DisplayRaw", DataProtocol::Raw),
+      Flag("ShowHints=", "ShowHints", &gWindowOptions.ShowHints),
+      Flag("LogFileReadAutopause=", "LogFileReadAutopause", &gTraceOptions.LogReadAutoPause),
+      Number("CharPerLine=", &gWindowOptions.CharPerLine, 40, 250, 768),
+      // "=" keeps DisplayStartTime lines from matching.
+      Flag("DisplayStart=", "DisplayStart=", &gDisplay.DisplayStart),
+      Flag("DisplayStop=", "DisplayStop", &gDisplay.DisplayStop),
+      Flag("DisplayRW=", "DisplayRW", &gDisplay.DisplayRW),
+      Flag("DisplayAck=", "DisplayAck", &gDisplay.DisplayAck),
+      Flag("DisplayNack=", "DisplayNack", &gDisplay.DisplayNack),
+      Flag("DisplayStartTime=", "DisplayStartTime", &gDisplay.DisplayStartTime),
+      Flag("DisplayByteTime=", "DisplayByteTime", &gDisplay.DisplayByteTime),
+      Flag("ByteTimeEnabled=", "ByteTimeEnabled", &gDisplay.ByteTimeEnabled),
+      {"", "ByteTimeDisabled", Kind::ByteTimeDisabled},
+      Flag("DisplayAbsTime=", "DisplayAbsTime", &gDisplay.DisplayAbsTime),
+      Flag("DisplayFilter=", "DisplayFilter", &gDisplay.DisplayFilter),
+      Flag("DisplayBitRate=", "DisplayBitRate", &gDisplay.DisplayBitRate),
+      Flag("PECChecked=", "PECChecked", &gDisplay.PECChecked),
+      Flag("PECEnabled=", "PECEnabled", &gDisplay.PECEnabled),
+      Number("SMBusRev=", &gRevisions.SMBusRev, 0, kAny, 768),
+      Number("SBDataRev=", &gRevisions.SBDataRev, 0, kAny, 768),
+      Number("SBChargerRev=", &gRevisions.SBChargerRev, 0, kAny, 768),
+      Number("SBSelectorRev=", &gRevisions.SBSelectorRev, 0, kAny, 768),
+      Text("AddrMap=", &SetAddrMap, &GetAddrMapString),
+      Text("MatchData=", &SetMatchDataString, &GetMatchDataString),
+      Text("MatchCondition=", &SetMatchConditionString, &GetMatchConditionString),
+      Flag("ProtocolErrorDetect=", "ProtocolErrorDetect", &gDataFilter.ProtocolErrorDetect),
+      Text("AliasFileName=", &LoadAliasFileByName, &AliasName),
+      Spool("SpoolType=DISK, ", "SpoolType=DISK", 1),
+      Spool("SpoolType=RAM, ", "SpoolType=RAM", 0),
+  };
+  return keys;
+}
+
+// Settings texts of the interface types, in the order Load tests them.
+struct InterfaceText {
+  std::string_view text;
+  InterfaceKind kind;
 };
+constexpr InterfaceText kInterfaceTexts[] = {{"iNone", InterfaceKind::None},
+                                             {"iCBW", InterfaceKind::Board},
+                                             {"iVNTUA", InterfaceKind::Usb},
+                                             {"iSIM", InterfaceKind::Simulator}};
+
+// Size texts by index; Load tests them in this order, the last found wins
+// ("10MB" is not part of "100MB").
+constexpr std::string_view kRamSizes[] = {"100KB", "250KB", "500KB", "1MB"};
+constexpr std::string_view kDiskSizes[] = {"10MB", "100MB", "500MB", "1GB"};
 
 constexpr std::size_t kMaxNumberChars = 3;
 constexpr std::size_t kMaxTextChars = 200;
@@ -80,20 +162,92 @@ std::optional<long> ReadNumber(std::string_view after) {
   return n;
 }
 
+// A USB adapter's serial: the whole decimal number after the key.
+std::optional<std::int32_t> ReadSerial(std::string_view after) {
+  while (!after.empty() && after.front() == ' ') after.remove_prefix(1);
+  std::int32_t n = 0;
+  auto [end, ec] = std::from_chars(after.data(), after.data() + after.size(), n);
+  if (ec != std::errc{} || end == after.data() || n < 0) return std::nullopt;
+  return n;
+}
+
+void ApplyBoardNumber(std::string_view after) {
+  if (gPodSelection.InterfaceType == InterfaceKind::Usb) {
+    if (const std::optional<std::int32_t> serial = ReadSerial(after)) gPodSelection.ULBoardNum = *serial;
+    return;
+  }
+  const std::optional<long> n = ReadNumber(after);
+  if (n && *n >= 0 && *n <= 9) gPodSelection.ULBoardNum = static_cast<std::int32_t>(*n);
+}
+
+void ApplySpool(std::string_view line, int device) {
+  const auto& sizes = device == 1 ? kDiskSizes : kRamSizes;
+  int& item = device == 1 ? gSpoolChoice.fileSizeItem : gSpoolChoice.bufferSizeItem;
+  for (int i = 0; i < 4; ++i) {
+    if (line.find(sizes[i]) != std::string_view::npos) item = i;
+  }
+  gSpoolChoice.deviceItem = device;
+}
+
+std::string LineOf(const Key& k) {
+  std::string line(k.write);
+  switch (k.kind) {
+    case Kind::Boolean: line += *k.flag ? "True" : "False"; break;
+    case Kind::Radio: line += gDisplay.Protocol == k.radio ? "True" : "False"; break;
+    case Kind::Number: line += std::to_string(*k.number); break;
+    case Kind::Text: line += k.get(); break;
+    case Kind::BoardNumber: line += std::to_string(gPodSelection.ULBoardNum); break;
+    case Kind::InterfaceType:
+      for (const InterfaceText& t : kInterfaceTexts) {
+        if (t.kind == gPodSelection.InterfaceType) return line + std::string(t.text);
+      }
+      return {};
+    case Kind::Spool: {
+      if (gSpoolChoice.deviceItem != k.spoolDevice) return {};
+      const int item = k.spoolDevice == 1 ? gSpoolChoice.fileSizeItem : gSpoolChoice.bufferSizeItem;
+      const auto& sizes = k.spoolDevice == 1 ? kDiskSizes : kRamSizes;
+      if (item < 0 || item > 3) return {};
+      return line + "   " + std::string(sizes[item]);
+    }
+    case Kind::ByteTimeDisabled: return {};
+  }
+  return line;
+}
+
+void ReleasePod() {
+  if (PodInitialized) {
+    gPod.StopPodTrace();
+    gPod.ReleaseInterface();
+  }
+  PodInitialized = false;
+}
+
+std::string BareName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
 }  // namespace
 
 void RestoreDefaultSettings() {
+  ReleasePod();
+  gPodSelection.ULBoardNum = 0;
+  gPodSelection.InterfaceType = InterfaceKind::None;
+  gPodOptions.Threshold = 250;
+  gPodOptions.ExtTrigger = false;
+  RestoreDefaultTriggerOut();
+  gTraceOptions.EnableBitTiming = false;
   ResetRevisions();
+  gWindowOptions = {};
+  gTraceOptions.LogReadAutoPause = false;
   RestoreDefaultDisplayOptions();
   ResetAddressFilter();
   ResetDataFilter();
   ResetAliasTable();
+  RestoreDefaultSpoolChoice();
 }
 
 bool ApplySettingsLine(std::string_view line) {
   if (line.find(';') != std::string_view::npos) return true;
   const bool isTrue = line.find("True") != std::string_view::npos;
-  for (const Key& k : kKeys) {
+  for (const Key& k : Keys()) {
     const std::size_t at = line.find(k.match);
     if (at == std::string_view::npos) continue;
     const std::string_view after = line.substr(at + k.match.size());
@@ -101,7 +255,7 @@ bool ApplySettingsLine(std::string_view line) {
       case Kind::Boolean:
         *k.flag = isTrue;
         break;
-      case Kind::ByteTimeEnabled:
+      case Kind::ByteTimeDisabled:
         gDisplay.ByteTimeEnabled = false;
         break;
       case Kind::Radio:
@@ -113,21 +267,99 @@ bool ApplySettingsLine(std::string_view line) {
         break;
       case Kind::Number: {
         const std::optional<long> n = ReadNumber(after);
-        if (!n) {
-          *k.number = k.fallback;
-        } else if (*n < 0) {
-          return false;
-        } else {
-          *k.number = static_cast<std::uint32_t>(*n);
-        }
+        if (n && *n < 0) return false;
+        const std::uint32_t v = n ? static_cast<std::uint32_t>(*n) : k.fallback;
+        if (v >= k.min && v <= k.max) *k.number = v;
         break;
       }
       case Kind::Text:
-        if (!k.text(after.substr(0, kMaxTextChars))) return false;
+        if (!k.set(after.substr(0, kMaxTextChars))) return false;
+        break;
+      case Kind::InterfaceType:
+        for (const InterfaceText& t : kInterfaceTexts) {
+          if (line.find(t.text) == std::string_view::npos) continue;
+          gPodSelection.InterfaceType = t.kind;
+          break;
+        }
+        break;
+      case Kind::BoardNumber:
+        ApplyBoardNumber(after);
+        break;
+      case Kind::Spool:
+        ApplySpool(line, k.spoolDevice);
         break;
     }
   }
   return true;
+}
+
+std::vector<std::string> SettingsLines() {
+  std::vector<std::string> lines;
+  for (const Key& k : Keys()) {
+    if (k.write.empty()) continue;
+    std::string line = LineOf(k);
+    if (!line.empty()) lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+std::string SettingsFileText() {
+  std::string text = FileHeader("Setup", "01.00", Reports().UserName());
+  for (const std::string& line : SettingsLines()) {
+    text += line;
+    text += kCrLf;
+  }
+  return text;
+}
+
+bool SaveSettingsFile(const std::string& path) {
+  constexpr const char* kTitle = "Setup File Error";
+  TextWriter w;
+  if (!w.Create(path)) {
+    Reports().ShowMessage("Cannot Create Setup File", kTitle);
+    return false;
+  }
+  const bool written = w.Write(SettingsFileText());
+  if (!w.Close() || !written) {
+    Reports().ShowMessage("Cannot Write to Setup File", kTitle);
+    return false;
+  }
+  return true;
+}
+
+void LoadSettings(const std::string& dataFolder) {
+  ReleasePod();
+  std::error_code ec;
+  std::string path = dataFolder + kSettingsFileName;
+  if (!std::filesystem::exists(path, ec)) path = kSettingsFileName;
+  if (!std::filesystem::exists(path, ec)) return;
+  LoadSettingsFile(path);
+}
+
+bool LoadSettingsFile(const std::string& path) {
+  ReleasePod();
+  constexpr const char* kTitle = "Setup File Error";
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) {
+    Reports().ShowMessage("Cannot Open Setup File " + BareName(path) + "!", kTitle);
+    return false;
+  }
+  LineReader in(f);
+  std::string line;
+  bool ok = true;
+  while (in.Next(line)) {
+    if (in.hasSemicolon()) continue;
+    if (!ApplySettingsLine(line)) {
+      ok = false;
+      break;
+    }
+  }
+  if (in.failed()) ok = false;
+  std::fclose(f);
+  // BIN has no key: a file saved with it selected names no format at all.
+  if (gDisplay.Protocol == DataProtocol::None) gDisplay.Protocol = DataProtocol::BIN;
+  if (!ok) Reports().ShowMessage("Cannot Read from Setup File " + BareName(path) + "!", kTitle);
+  return ok;
 }
 
 }  // namespace vantrel

@@ -49,7 +49,7 @@ class DecodeApp : public ::testing::Test {
   Outcome Decode(const std::string& args) {
     Outcome r;
     const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-    const std::string cmd = std::string(VANTREL_DECODE) + " " + args + " >" + out.string() + " 2>" + err.string();
+    const std::string cmd = "USER=Tester " + std::string(VANTREL_DECODE) + " " + args + " >" + out.string() + " 2>" + err.string();
     const int raw = std::system(cmd.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     r.out = Slurp(out);
@@ -103,7 +103,7 @@ TEST_F(DecodeApp, WritesADisplayFileWithTheSameLines) {
   EXPECT_EQ(r.status, 0);
   const std::string file = Slurp(display);
   EXPECT_EQ(file.rfind(";Orbisan Corporation\r\n;Vantrel Display File\r\n;Ver 01.00\r\n;Created: ", 0), 0u);
-  EXPECT_NE(file.find("\r\n;By: <User Unknown>\r\n"
+  EXPECT_NE(file.find("\r\n;By: Tester\r\n"
                       "Msg     1 [Start]#A0[W] 00 12 [Stop]\r\nMsg     2 [Start]#A0[R][N][Stop]\r\n;Closed: "),
             std::string::npos);
 }

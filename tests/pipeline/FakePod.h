@@ -36,7 +36,7 @@ struct FakePod {
     gPod = DefaultPodInterface();
     gPod.GetTraceWord = &AssembleTraceWord;
     gPod.ReadPort = [](std::uint16_t port) -> std::uint8_t { return port == 2 ? status.load() : 0; };
-    gPod.StartPodTrace = [](bool, bool, std::uint8_t, std::uint8_t) {
+    gPod.StartPodTrace = [](bool, bool, std::uint32_t, std::uint32_t) {
       {
         std::lock_guard lock(mutex);
         ++starts;

@@ -121,11 +121,11 @@ TEST_F(UsbAdapterTest, AnAdapterNotAttachedOpensNothing) {
 TEST_F(UsbAdapterTest, AnAdapterThatVanishesEndsTheTraceAfterTenRetries) {
   CreatePodStatusMutex();
   ConnectDecoder();
-  RestoreDefaultSettings();
+  RestoreDefaultSettings();  // forgets the interface chosen
   gTraceFiles = {};
   gTraceOptions = {};
   gSpoolChoice = {};
-  gPodSelection.configPath = ShippedImage();
+  gPodSelection = {InterfaceKind::Usb, 1234, ShippedImage()};
   PodInitialized = gPod.InitializePod(ShippedImage());
   ASSERT_TRUE(PodInitialized);
   onLine = [this] {

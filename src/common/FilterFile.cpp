@@ -1,4 +1,4 @@
-#include "filters/FilterFile.h"
+#include "common/FilterFile.h"
 
 #include "common/Reports.h"
 #include "common/TextFile.h"

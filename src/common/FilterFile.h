@@ -1,5 +1,6 @@
-// Reading and writing the filter and alias files: the shared header, bounded
-// reading of files that may come from anywhere, and the outcome of each step.
+// Reading and writing the small setup files (filter, alias and trigger out
+// files): the shared header, bounded reading of files that may come from
+// anywhere, and the outcome of each step.
 #pragma once
 #include <cstdio>
 #include <memory>
