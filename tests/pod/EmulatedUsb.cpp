@@ -2,20 +2,20 @@
 
 #include <mutex>
 
-namespace vantrel {
+namespace vantrel::test {
+namespace {
 
-struct UsbDeviceList {
+// The platform's handles are its own types; these stand behind the same
+// pointers here.
+struct List {
   std::vector<int> ids;
 };
-struct UsbDeviceFile {
+struct Handle {
   int id;
 };
-struct UsbInterface {
-  int id;
-};
-
-namespace test {
-namespace {
+List* Of(UsbDeviceList* l) { return reinterpret_cast<List*>(l); }
+Handle* Of(UsbDeviceFile* f) { return reinterpret_cast<Handle*>(f); }
+Handle* Of(UsbInterface* u) { return reinterpret_cast<Handle*>(u); }
 
 struct Adapter {
   UsbAdapterFirmware* firmware = nullptr;
@@ -41,17 +41,17 @@ int ListAdapters(UsbDeviceList** list) {
     gFailList = false;
     return kUsbUnknown;
   }
-  auto* l = new UsbDeviceList;
+  auto* l = new List;
   for (std::size_t i = 0; i < gAdapters.size(); ++i) {
     if (gAdapters[i].present) l->ids.push_back(static_cast<int>(i));
   }
-  *list = l;
+  *list = reinterpret_cast<UsbDeviceList*>(l);
   return 0;
 }
 
 int EnumAdapter(UsbDeviceList* list, int index) {
   if (list == nullptr) return kUsbInvalidHandle;
-  return index >= 0 && static_cast<std::size_t>(index) < list->ids.size() ? 0 : kUsbNoMoreItems;
+  return index >= 0 && static_cast<std::size_t>(index) < Of(list)->ids.size() ? 0 : kUsbNoMoreItems;
 }
 
 int OpenAdapter(UsbDeviceList* list, int index, UsbDeviceFile** file) {
@@ -63,7 +63,7 @@ int OpenAdapter(UsbDeviceList* list, int index, UsbDeviceFile** file) {
     }
   }
   if (EnumAdapter(list, index) != 0) return kUsbInvalidParameter;
-  *file = new UsbDeviceFile{list->ids[static_cast<std::size_t>(index)]};
+  *file = reinterpret_cast<UsbDeviceFile*>(new Handle{Of(list)->ids[static_cast<std::size_t>(index)]});
   return 0;
 }
 
@@ -76,8 +76,8 @@ int Initialize(UsbDeviceFile* file, UsbInterface** usb) {
       return e;
     }
   }
-  if (file == nullptr || Firmware(file->id) == nullptr) return kUsbBadDevice;
-  *usb = new UsbInterface{file->id};
+  if (file == nullptr || Firmware(Of(file)->id) == nullptr) return kUsbBadDevice;
+  *usb = reinterpret_cast<UsbInterface*>(new Handle{Of(file)->id});
   return 0;
 }
 
@@ -103,7 +103,7 @@ int Code(UsbAdapterFirmware::Result r) {
 
 int WritePipe(UsbInterface* usb, std::uint8_t pipe, const std::uint8_t* data, std::uint32_t length,
               std::uint32_t* written) {
-  UsbAdapterFirmware* fw = usb != nullptr ? Firmware(usb->id) : nullptr;
+  UsbAdapterFirmware* fw = usb != nullptr ? Firmware(Of(usb)->id) : nullptr;
   if (fw == nullptr) return kUsbBadDevice;
   {
     std::lock_guard lock(gMutex);
@@ -115,7 +115,7 @@ int WritePipe(UsbInterface* usb, std::uint8_t pipe, const std::uint8_t* data, st
 }
 
 int ReadPipe(UsbInterface* usb, std::uint8_t pipe, std::uint8_t* data, std::uint32_t length, std::uint32_t* read) {
-  UsbAdapterFirmware* fw = usb != nullptr ? Firmware(usb->id) : nullptr;
+  UsbAdapterFirmware* fw = usb != nullptr ? Firmware(Of(usb)->id) : nullptr;
   if (fw == nullptr) return kUsbBadDevice;
   std::size_t got = 0;
   const int e = Code(fw->In(pipe, data, length, got));
@@ -125,7 +125,7 @@ int ReadPipe(UsbInterface* usb, std::uint8_t pipe, std::uint8_t* data, std::uint
 
 const UsbPlatform kServices{
     &ListAdapters, &EnumAdapter, &OpenAdapter, &Initialize, &QueryPipe, &SetPipeTimeout, &WritePipe, &ReadPipe,
-    [](UsbInterface* u) { delete u; }, [](UsbDeviceFile* f) { delete f; }, [](UsbDeviceList* l) { delete l; },
+    [](UsbInterface* u) { delete Of(u); }, [](UsbDeviceFile* f) { delete Of(f); }, [](UsbDeviceList* l) { delete Of(l); },
     &UsbErrorName, [] { return std::string("emulated USB"); }};
 
 }  // namespace
@@ -182,5 +182,4 @@ std::vector<std::vector<std::uint8_t>> EmulatedUsb::TakeMessages() {
   return m;
 }
 
-}  // namespace test
-}  // namespace vantrel
+}  // namespace vantrel::test

@@ -1,7 +1,8 @@
 // Every transport of the pod table against the software pod: the port
 // sequences the pod receives, configuration, the loopback test, bus levels.
 // The board transport runs through the stand-in data acquisition library,
-// loaded as the program loads the real one.
+// loaded as the program loads the real one. The USB test bed's program runs
+// the USB transport through libusb-1.0 and the bed instead.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -18,13 +19,12 @@
 namespace vantrel::test {
 namespace {
 
-
-
 std::string Name(const ::testing::TestParamInfo<Transport>& info) {
   switch (info.param) {
     case Transport::Board: return "BoardThroughStandInLibrary";
     case Transport::Simulator: return "Simulator";
     case Transport::Usb: return "UsbAdapter";
+    case Transport::UsbLibusb: return "UsbAdapterThroughLibusb";
   }
   return "";
 }
@@ -54,7 +54,7 @@ TEST_P(PodConformance, ConfigurationAndDetection) {
   EXPECT_TRUE(gPod.InitializePod(WriteScratch("longer.pod", text)));
   const std::size_t bitsSent = CountWrites(pod_->TakeAccesses(), 0);
   const std::size_t digits = ReadFile(ShippedImage()).size() - 2;
-  if (GetParam() == Transport::Usb) {
+  if (GetParam() == Transport::Usb || GetParam() == Transport::UsbLibusb) {
     // Whole blocks: the one that ends the image carries the 8 extra bytes; none follows it.
     EXPECT_EQ(bitsSent, (digits + 16) * 4);
   } else {
@@ -127,8 +127,12 @@ TEST_P(PodConformance, ReleaseSequence) {
   EXPECT_FALSE(pod_->Snapshot().configured);  // released lines reset the pod
 }
 
+#ifdef VANTREL_USB_TESTBED
+INSTANTIATE_TEST_SUITE_P(Transports, PodConformance, ::testing::Values(Transport::UsbLibusb), Name);
+#else
 INSTANTIATE_TEST_SUITE_P(Transports, PodConformance,
                          ::testing::Values(Transport::Board, Transport::Simulator, Transport::Usb), Name);
+#endif
 
 }  // namespace
 }  // namespace vantrel::test

@@ -1,6 +1,8 @@
 // Shared by the pod tests: a software pod wired to the board transport
-// (through the stand-in data acquisition library) or to the simulator
-// transport, the pod-side port sequences of the command set, and scratch files.
+// (through the stand-in data acquisition library), to the simulator
+// transport or to the USB transport (through in-process USB services, or in
+// the USB test bed's binary through libusb-1.0 and the bed), the pod-side
+// port sequences of the command set, and scratch files.
 #pragma once
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -24,6 +26,9 @@
 #include "EmulatedUsb.h"
 #include "standin/ComediStandIn.h"
 #include "tracegen/Scenarios.h"
+#ifdef VANTREL_USB_TESTBED
+#include "UsbTestBed.h"
+#endif
 
 namespace vantrel::test {
 
@@ -79,7 +84,9 @@ inline std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-enum class Transport { Board, Simulator, Usb };
+// Usb: the USB transport over EmulatedUsb; UsbLibusb: over the platform's
+// services (libusb-1.0) and an adapter on the USB test bed.
+enum class Transport { Board, Simulator, Usb, UsbLibusb };
 
 class PodTest : public ::testing::Test {
  protected:
@@ -100,16 +107,31 @@ class PodTest : public ::testing::Test {
     AttachSimulatedPod(nullptr);
     if (attach_ != nullptr) attach_(0, nullptr);
     usb_.reset();
+#ifdef VANTREL_USB_TESTBED
+    bed_.reset();
+#endif
     PodInitialized = false;
     std::filesystem::remove_all(dir_);
   }
 
-  // Wires the pod to a transport and installs it.
+  // Wires the pod to a transport and installs it. UsbLibusb skips the test
+  // outside umockdev's preload library.
   void Connect(Transport t) {
-    if (t == Transport::Usb) {
-      usb_ = std::make_unique<EmulatedUsb>();
+    if (t == Transport::Usb || t == Transport::UsbLibusb) {
       firmware_ = std::make_unique<UsbAdapterFirmware>(*pod_, UsbAdapterFirmware::Options{});
-      usbId_ = usb_->Add(*firmware_);
+      if (t == Transport::Usb) {
+        usb_ = std::make_unique<EmulatedUsb>();
+        usbId_ = usb_->Add(*firmware_);
+      } else {
+#ifdef VANTREL_USB_TESTBED
+        if (!UsbTestBed::Available()) GTEST_SKIP() << "needs umockdev's preload library (umockdev-wrapper)";
+        bed_ = std::make_unique<UsbTestBed>();
+        SetUsbServices(nullptr);
+        usbId_ = bed_->AddAdapter(*firmware_);
+#else
+        FAIL() << "the USB test bed is not in this test program";
+#endif
+      }
       gPodSelection = {InterfaceKind::Usb, 1234, ""};
       InstallUsbTransport();
       return;
@@ -146,6 +168,9 @@ class PodTest : public ::testing::Test {
   std::unique_ptr<SoftwarePod> pod_;
   std::unique_ptr<EmulatedUsb> usb_;
   std::unique_ptr<UsbAdapterFirmware> firmware_;
+#ifdef VANTREL_USB_TESTBED
+  std::unique_ptr<UsbTestBed> bed_;  // goes before the firmware
+#endif
   int usbId_ = -1;
   void (*attach_)(int, const VantrelStandInLines*) = nullptr;
   void (*fail_)(int, int) = nullptr;

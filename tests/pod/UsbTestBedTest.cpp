@@ -73,7 +73,7 @@ void Data(SoftwarePod& pod, std::uint8_t value) {
   pod.WritePort(0, value);
   for (int c : {0xF0, 0xD0, 0xF0, 0xF0}) Control(pod, static_cast<std::uint8_t>(c));
 }
-void ConfigureAndRecord(SoftwarePod& pod) {
+void Configure(SoftwarePod& pod) {
   Control(pod, 0xCF);
   Control(pod, 0xDF);
   for (std::uint8_t byte : PodImage::Make(64)) {
@@ -83,10 +83,16 @@ void ConfigureAndRecord(SoftwarePod& pod) {
       Control(pod, 0xFF);
     }
   }
+}
+void Record(SoftwarePod& pod) {
   Command(pod, 0x04);
   Data(pod, 0x01);
   Data(pod, 0x40);
   Command(pod, 0x01);
+}
+void ConfigureAndRecord(SoftwarePod& pod) {
+  Configure(pod);
+  Record(pod);
 }
 
 class UsbTestBedTest : public ::testing::Test {
@@ -192,10 +198,13 @@ TEST_F(UsbTestBedTest, MessagesGetTheirRepliesAndAnEmptyPipeTimesOut) {
   ASSERT_EQ(Read(h.get(), kReply, reply, 64, 1000), LIBUSB_SUCCESS);
   EXPECT_EQ(reply, Bytes{pod_.ReadPort(2)});
 
-  // Nothing queued: libusb's own timeout discards the read...
+  // Nothing queued: libusb's own timeout discards the read, having slept
+  // in poll() meanwhile rather than reaped in a loop...
   const Clock::time_point start = Clock::now();
+  const std::size_t reaps = bed_->Reaps();
   EXPECT_EQ(Read(h.get(), kReply, reply, 64, 50), LIBUSB_ERROR_TIMEOUT);
   EXPECT_GE(Clock::now() - start, 50ms);
+  EXPECT_LE(bed_->Reaps() - reaps, 4u);
   EXPECT_TRUE(reply.empty());
   // ...and the pipe goes on: a read already waiting when the next message
   // goes out completes with its reply.
@@ -226,6 +235,13 @@ TEST_F(UsbTestBedTest, FailuresReachLibusbAsTheKernelReportsThem) {
   firmware_.StallNext(6);
   EXPECT_EQ(Send(h.get(), {6, 2}), LIBUSB_ERROR_PIPE);
   EXPECT_EQ(Send(h.get(), {6, 2}), LIBUSB_SUCCESS);
+
+  // Another open file holds the interface until it lets it go.
+  Handle other = OpenFirst(false);
+  ASSERT_TRUE(other);
+  EXPECT_EQ(libusb_claim_interface(other.get(), 0), LIBUSB_ERROR_BUSY);
+  EXPECT_EQ(libusb_release_interface(h.get(), 0), LIBUSB_SUCCESS);
+  EXPECT_EQ(libusb_claim_interface(other.get(), 0), LIBUSB_SUCCESS);
 }
 
 TEST_F(UsbTestBedTest, AnUnpluggedAdapterFailsPendingAndLaterTransfers) {
@@ -271,6 +287,26 @@ TEST_F(UsbTestBedTest, TraceDataIsThePodsRecording) {
   }
   ASSERT_EQ(expected.size(), 512u);
   EXPECT_EQ(trace, expected);
+}
+
+TEST_F(UsbTestBedTest, AWaitingTraceReadGetsDataThePodRecordsLater) {
+  bed_->AddAdapter(firmware_);
+  Handle h = OpenFirst();
+  ASSERT_TRUE(h);
+  Configure(pod_);
+  ASSERT_EQ(Send(h.get(), {3}), LIBUSB_SUCCESS);
+  // The pod records nothing yet: the read waits. Recording then starts with
+  // no message to the adapter, as a trace armed for Trigger In does.
+  int result = LIBUSB_ERROR_OTHER;
+  Bytes trace;
+  std::thread reader([&] { result = Read(h.get(), kTraceData, trace, 512, 2000); });
+  std::this_thread::sleep_for(20ms);
+  const std::size_t reaps = bed_->Reaps();
+  Record(pod_);
+  reader.join();
+  EXPECT_EQ(result, LIBUSB_SUCCESS) << libusb_error_name(result);
+  EXPECT_EQ(trace.size(), 512u);
+  EXPECT_LE(bed_->Reaps() - reaps, 4u);
 }
 
 }  // namespace

@@ -1,11 +1,15 @@
 #include "UsbTestBed.h"
 
+#include <fcntl.h>
 #include <link.h>
 #include <linux/ioctl.h>
 #include <linux/usb/ch9.h>
 #include <linux/usbdevice_fs.h>
+#include <sys/stat.h>
 #include <umockdev.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstddef>
@@ -15,10 +19,11 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
-#include <set>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "RefusedOpen.h"
 #include "pod/UsbPlatform.h"
@@ -28,6 +33,9 @@ namespace {
 
 constexpr int kBus = 1;
 constexpr int kUsbDeviceMajor = 189;
+// How often a waiting trace data read asks the firmware again: the pod's
+// data appears as it records, with no message from the host to announce it.
+constexpr guint kTraceDataCheckMs = 2;
 
 std::atomic<bool> gFailNextClaim{false};
 
@@ -46,12 +54,13 @@ UMockdevTestbed* SharedTestbed() {
 // them at once: a stale handle must not reach a newer adapter.
 std::atomic<int> gNextAddress{2};
 
-// What the ioctl handler knows of its adapter. Owned by the handler (freed
-// with it), so that a file left open past the adapter's removal still finds
-// it; `firmware` is null once the adapter is gone.
-struct AdapterLink {
-  std::mutex mutex;  // guards firmware; held while the firmware works
-  UsbAdapterFirmware* firmware = nullptr;
+using Bytes = std::vector<std::uint8_t>;
+
+// What the bed saw, across its adapters.
+struct Seen {
+  std::mutex mutex;  // guards messages
+  std::vector<Bytes> messages;
+  std::atomic<std::size_t> reaps{0};
 };
 
 // One URB between its submission and its reaping: our copy of the client's
@@ -70,21 +79,77 @@ void Drop(Urb& u) {
   u = {};
 }
 
-// The URBs of one open file of the node.
-struct FileUrbs {
-  std::deque<Urb> pending;   // submitted, no answer yet
-  std::deque<Urb> reapable;  // completed, in completion order
-  ~FileUrbs() {
-    for (Urb& u : pending) Drop(u);
-    for (Urb& u : reapable) Drop(u);
+struct FileUrbs;
+
+// What the ioctl handler knows of its adapter. Shared by the handler, every
+// open file of the node and the trace data check, so that a file left open
+// past the adapter's removal still finds it; `firmware` is null once the
+// adapter is gone.
+struct AdapterLink {
+  std::mutex mutex;  // guards everything below; held while the firmware works
+  UsbAdapterFirmware* firmware = nullptr;
+  std::vector<FileUrbs*> files;  // the node's open files
+  const FileUrbs* holder = nullptr;  // the file that claimed interface 0
+  // The bed's end of the node, a FIFO: empty (writable, as usbfs signals a
+  // URB to reap) exactly while some file has a completed URB; full otherwise.
+  int node = -1;
+  bool ready = false;
+  GMainContext* context = nullptr;  // the ioctl thread's, once it has run
+  GSource* check = nullptr;         // while a trace data read waits
+  std::shared_ptr<Seen> seen;
+
+  // The check holds the link: none runs by then.
+  ~AdapterLink() {
+    if (node >= 0) ::close(node);
+    if (context != nullptr) g_main_context_unref(context);
   }
 };
+using LinkPtr = std::shared_ptr<AdapterLink>;
 
-FileUrbs& UrbsOf(UMockdevIoctlClient* client) {
+// The URBs of one open file of the node.
+struct FileUrbs {
+  LinkPtr link;
+  std::deque<Urb> pending;   // submitted, no answer yet
+  std::deque<Urb> reapable;  // completed, in completion order
+  ~FileUrbs();
+};
+
+// Makes the node show whether a URB waits to be reaped. Link locked.
+void UpdateReadiness(AdapterLink& link) {
+  const bool any = std::any_of(link.files.begin(), link.files.end(),
+                               [](const FileUrbs* f) { return !f->reapable.empty(); });
+  if (any == link.ready || link.node < 0) return;
+  link.ready = any;
+  char bytes[4096];
+  if (any) {
+    while (::read(link.node, bytes, sizeof bytes) > 0) {
+    }
+  } else {
+    std::memset(bytes, 0, sizeof bytes);
+    while (::write(link.node, bytes, sizeof bytes) > 0) {
+    }
+  }
+}
+
+FileUrbs::~FileUrbs() {
+  std::lock_guard lock(link->mutex);
+  for (Urb& u : pending) Drop(u);
+  for (Urb& u : reapable) Drop(u);
+  reapable.clear();
+  std::erase(link->files, this);
+  if (link->holder == this) link->holder = nullptr;  // closing a file lets its interface go
+  UpdateReadiness(*link);
+}
+
+FileUrbs& UrbsOf(UMockdevIoctlClient* client, const LinkPtr& link) {
   constexpr char kKey[] = "vantrel-urbs";
   auto* urbs = static_cast<FileUrbs*>(g_object_get_data(G_OBJECT(client), kKey));
   if (urbs == nullptr) {
-    urbs = new FileUrbs;
+    urbs = new FileUrbs{link, {}, {}};
+    {
+      std::lock_guard lock(link->mutex);
+      link->files.push_back(urbs);
+    }
     g_object_set_data_full(G_OBJECT(client), kKey, urbs, [](gpointer p) { delete static_cast<FileUrbs*>(p); });
   }
   return *urbs;
@@ -129,17 +194,85 @@ void Capabilities(UMockdevIoctlClient* client, UMockdevIoctlData* arg, bool gone
   Succeed(client);
 }
 
-void Claim(UMockdevIoctlClient* client, UMockdevIoctlData* arg, bool gone) {
+// One open file at a time holds the interface, as usbfs grants it.
+void Claim(UMockdevIoctlClient* client, UMockdevIoctlData* arg, AdapterLink& link, const FileUrbs& file,
+           bool claim) {
   unsigned interface = 0;
-  if (gone) return Fail(client, ENODEV);
+  if (link.firmware == nullptr) return Fail(client, ENODEV);
   if (!ReadUnsigned(arg, interface)) return Fail(client, EFAULT);
-  if (interface != 0) return Fail(client, ENOENT);
-  if (gFailNextClaim.exchange(false)) return Fail(client, EBUSY);
+  if (interface != 0) return Fail(client, claim ? ENOENT : EINVAL);
+  if (!claim) {
+    if (link.holder != &file) return Fail(client, EINVAL);
+    link.holder = nullptr;
+    return Succeed(client);
+  }
+  if (gFailNextClaim.exchange(false) || (link.holder != nullptr && link.holder != &file)) return Fail(client, EBUSY);
+  link.holder = &file;
   Succeed(client);
 }
 
-void Submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg, AdapterLink& link, FileUrbs& urbs) {
-  if (link.firmware == nullptr) return Fail(client, ENODEV);
+bool WaitsForTraceData(const AdapterLink& link) {
+  for (const FileUrbs* f : link.files) {
+    for (const Urb& u : f->pending) {
+      if (u.endpoint == UsbAdapterFirmware::kTraceDataPipe) return true;
+    }
+  }
+  return false;
+}
+
+// Each file's pending IN URBs, oldest first on each pipe, ask the firmware
+// until it has nothing more for that pipe. Link locked.
+void AnswerPending(AdapterLink& link) {
+  if (link.firmware == nullptr) return;
+  for (FileUrbs* f : link.files) {
+    std::vector<std::uint8_t> silent;  // pipes the firmware had nothing for
+    for (auto it = f->pending.begin(); it != f->pending.end();) {
+      Urb& u = *it;
+      if (!u.in || std::find(silent.begin(), silent.end(), u.endpoint) != silent.end()) {
+        ++it;
+        continue;
+      }
+      std::size_t got = 0;
+      const std::size_t max = u.buffer != nullptr ? static_cast<std::size_t>(u.buffer->data_len) : 0;
+      const UsbAdapterFirmware::Result r =
+          max == 0 ? UsbAdapterFirmware::Result::Done : link.firmware->In(u.endpoint, u.buffer->data, max, got);
+      if (r == UsbAdapterFirmware::Result::NoReply) {
+        silent.push_back(u.endpoint);
+        ++it;
+        continue;
+      }
+      u.status = r == UsbAdapterFirmware::Result::Stall ? -EPIPE : 0;
+      u.actual = static_cast<int>(got);
+      f->reapable.push_back(u);
+      it = f->pending.erase(it);
+    }
+  }
+}
+
+// The periodic trace data check, on the ioctl thread: it lasts while a trace
+// data read waits on a present adapter.
+gboolean CheckTraceData(gpointer data) {
+  AdapterLink& link = **static_cast<LinkPtr*>(data);
+  std::lock_guard lock(link.mutex);
+  AnswerPending(link);
+  UpdateReadiness(link);
+  if (link.firmware != nullptr && WaitsForTraceData(link)) return G_SOURCE_CONTINUE;
+  g_source_unref(link.check);
+  link.check = nullptr;
+  return G_SOURCE_REMOVE;
+}
+
+void WatchTraceData(const LinkPtr& link) {
+  if (link->check != nullptr || link->context == nullptr || !WaitsForTraceData(*link)) return;
+  GSource* s = g_timeout_source_new(kTraceDataCheckMs);
+  g_source_set_callback(s, &CheckTraceData, new LinkPtr(link), [](gpointer p) { delete static_cast<LinkPtr*>(p); });
+  g_source_attach(s, link->context);
+  link->check = s;
+}
+
+void Submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg, const LinkPtr& link, FileUrbs& urbs) {
+  AdapterLink& l = *link;
+  if (l.firmware == nullptr) return Fail(client, ENODEV);
   Urb u;
   u.urb = Resolve(arg, 0, sizeof(usbdevfs_urb));
   if (u.urb == nullptr) return Fail(client, EFAULT);
@@ -169,10 +302,15 @@ void Submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg, AdapterLink& li
     u.status = -EPIPE;
     urbs.reapable.push_back(u);
   } else if (u.in) {
-    urbs.pending.push_back(u);  // answered at a reap
+    urbs.pending.push_back(u);
+    AnswerPending(l);
   } else {
-    switch (link.firmware->Out(u.endpoint, u.buffer != nullptr ? u.buffer->data : nullptr,
-                               static_cast<std::size_t>(length))) {
+    const std::uint8_t* data = u.buffer != nullptr ? u.buffer->data : nullptr;
+    if (u.endpoint == UsbAdapterFirmware::kCommandPipe) {
+      std::lock_guard seen(l.seen->mutex);
+      l.seen->messages.emplace_back(data, data + length);
+    }
+    switch (l.firmware->Out(u.endpoint, data, static_cast<std::size_t>(length))) {
       case UsbAdapterFirmware::Result::Done:
         u.actual = length;
         urbs.reapable.push_back(u);
@@ -185,47 +323,22 @@ void Submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg, AdapterLink& li
         urbs.pending.push_back(u);  // never completes: only a discard ends it
         break;
     }
+    // A message may have made a reply, or started the trace.
+    AnswerPending(l);
   }
+  WatchTraceData(link);
+  UpdateReadiness(l);
   Succeed(client);
 }
 
-// Pending IN URBs, oldest first on each pipe, ask the firmware again; the
-// first it answers completes. A vanished adapter fails them all, as a host
-// controller does when the device goes.
-void Answer(AdapterLink& link, FileUrbs& urbs) {
-  if (link.firmware == nullptr) {
-    for (Urb& u : urbs.pending) {
-      u.status = -ESHUTDOWN;
-      urbs.reapable.push_back(u);
-    }
-    urbs.pending.clear();
-    return;
-  }
-  std::set<std::uint8_t> asked;
-  for (auto it = urbs.pending.begin(); it != urbs.pending.end(); ++it) {
-    Urb& u = *it;
-    if (!u.in || !asked.insert(u.endpoint).second) continue;
-    std::size_t got = 0;
-    const std::size_t max = u.buffer != nullptr ? static_cast<std::size_t>(u.buffer->data_len) : 0;
-    const UsbAdapterFirmware::Result r =
-        max == 0 ? UsbAdapterFirmware::Result::Done
-                 : link.firmware->In(u.endpoint, u.buffer->data, max, got);
-    if (r == UsbAdapterFirmware::Result::NoReply) continue;
-    u.status = r == UsbAdapterFirmware::Result::Stall ? -EPIPE : 0;
-    u.actual = static_cast<int>(got);
-    urbs.reapable.push_back(u);
-    urbs.pending.erase(it);
-    return;
-  }
-}
-
 void Reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg, AdapterLink& link, FileUrbs& urbs) {
-  if (urbs.reapable.empty()) Answer(link, urbs);
+  ++link.seen->reaps;
   if (urbs.reapable.empty()) return Fail(client, link.firmware == nullptr ? ENODEV : EAGAIN);
   UMockdevIoctlData* where = Resolve(arg, 0, sizeof(void*));
   if (where == nullptr) return Fail(client, EFAULT);
   Urb u = urbs.reapable.front();
   urbs.reapable.pop_front();
+  UpdateReadiness(link);
   auto* fields = reinterpret_cast<usbdevfs_urb*>(u.urb->data);
   fields->status = u.status;
   fields->actual_length = u.actual;
@@ -249,27 +362,31 @@ void Discard(UMockdevIoctlClient* client, UMockdevIoctlData* arg, AdapterLink& l
     u.status = -ENOENT;
     u.actual = 0;
     urbs.reapable.push_back(u);
+    UpdateReadiness(link);
     return Succeed(client);
   }
   Fail(client, EINVAL);  // completed already: it is reaped as it is
 }
 
 gboolean OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
-  auto& link = *static_cast<AdapterLink*>(data);
+  const LinkPtr& link = *static_cast<LinkPtr*>(data);
   const gulong request = umockdev_ioctl_client_get_request(client);
   UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
-  FileUrbs& urbs = UrbsOf(client);
-  std::lock_guard lock(link.mutex);
-  const bool gone = link.firmware == nullptr;
+  FileUrbs& urbs = UrbsOf(client, link);
+  std::lock_guard lock(link->mutex);
+  if (link->context == nullptr) link->context = g_main_context_ref_thread_default();
+  const bool gone = link->firmware == nullptr;
   switch (request) {
     case USBDEVFS_GET_CAPABILITIES:
       Capabilities(client, arg, gone);
       break;
     case USBDEVFS_CLAIMINTERFACE:
     case USBDEVFS_DISCONNECT_CLAIM:  // its struct starts with the interface number
-      Claim(client, arg, gone);
+      Claim(client, arg, *link, urbs, true);
       break;
     case USBDEVFS_RELEASEINTERFACE:
+      Claim(client, arg, *link, urbs, false);
+      break;
     case USBDEVFS_CLEAR_HALT:
     case USBDEVFS_RESETEP:
     case USBDEVFS_RESET:
@@ -291,10 +408,10 @@ gboolean OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data)
       break;
     case USBDEVFS_REAPURB:  // never blocks here; libusb only asks without delay
     case USBDEVFS_REAPURBNDELAY:
-      Reap(client, arg, link, urbs);
+      Reap(client, arg, *link, urbs);
       break;
     case USBDEVFS_DISCARDURB:
-      Discard(client, arg, link, urbs);
+      Discard(client, arg, *link, urbs);
       break;
     default:
       Fail(client, ENOTTY);
@@ -335,21 +452,54 @@ std::string Node(int address) {
   return node;
 }
 
+// Turns the testbed's node file into a FIFO with the same permissions and
+// opens the bed's end of it: a plain file polls ready at all times, and
+// libusb would reap without pause. Returns the bed's end, full (not ready).
+int MakeFifoNode(const std::string& node) {
+  gchar* root = umockdev_testbed_get_root_dir(SharedTestbed());
+  const std::string path = std::string(root) + node;
+  g_free(root);
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || ::unlink(path.c_str()) != 0 ||
+      ::mkfifo(path.c_str(), st.st_mode & 07777) != 0 || ::chmod(path.c_str(), st.st_mode & 07777) != 0) {
+    throw std::runtime_error("usb test bed: cannot make " + path + " a FIFO: " + std::strerror(errno));
+  }
+  const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throw std::runtime_error("usb test bed: cannot open " + path + ": " + std::strerror(errno));
+  (void)::fcntl(fd, F_SETPIPE_SZ, 4096);  // the least the kernel allows: fills at once
+  char bytes[4096] = {};
+  while (::write(fd, bytes, sizeof bytes) > 0) {
+  }
+  return fd;
+}
+
 }  // namespace
 
 struct UsbTestBed::Impl {
   struct Adapter {
     std::string sysPath, node;
     UMockdevIoctlBase* handler = nullptr;
-    AdapterLink* link = nullptr;  // owned by the handler
+    LinkPtr link;
   };
   UMockdevTestbed* testbed = nullptr;
   std::map<int, Adapter> adapters;
+  std::shared_ptr<Seen> seen = std::make_shared<Seen>();
 
   void Remove(Adapter& a) {
     {
+      // What was waiting fails as the host controller fails it for a
+      // vanished device, ready to be reaped.
       std::lock_guard lock(a.link->mutex);
       a.link->firmware = nullptr;
+      for (FileUrbs* f : a.link->files) {
+        for (Urb& u : f->pending) {
+          u.status = -ESHUTDOWN;
+          u.actual = 0;
+          f->reapable.push_back(u);
+        }
+        f->pending.clear();
+      }
+      UpdateReadiness(*a.link);
     }
     umockdev_testbed_uevent(testbed, a.sysPath.c_str(), "remove");
     umockdev_testbed_remove_device(testbed, a.sysPath.c_str());
@@ -383,11 +533,12 @@ int UsbTestBed::AddAdapter(UsbAdapterFirmware& firmware) {
   const int minor = (kBus - 1) * 128 + address - 1;
   Impl::Adapter a;
   a.node = Node(address);
-  a.link = new AdapterLink;
+  a.link = std::make_shared<AdapterLink>();
   a.link->firmware = &firmware;
+  a.link->seen = impl_->seen;
   a.handler = umockdev_ioctl_base_new();
-  g_signal_connect_data(a.handler, "handle-ioctl", G_CALLBACK(OnIoctl), a.link,
-                        [](gpointer link, GClosure*) { delete static_cast<AdapterLink*>(link); }, GConnectFlags{});
+  g_signal_connect_data(a.handler, "handle-ioctl", G_CALLBACK(OnIoctl), new LinkPtr(a.link),
+                        [](gpointer link, GClosure*) { delete static_cast<LinkPtr*>(link); }, GConnectFlags{});
   GError* error = nullptr;
   // The handler first: libusb may open the node as soon as it is there.
   if (!umockdev_testbed_attach_ioctl(impl_->testbed, a.node.c_str(), a.handler, &error)) {
@@ -414,6 +565,7 @@ int UsbTestBed::AddAdapter(UsbAdapterFirmware& firmware) {
     g_clear_error(&error);
     throw std::runtime_error("usb test bed: cannot add the adapter: " + why);
   }
+  a.link->node = MakeFifoNode(a.node);
   char sysPath[128];
   std::snprintf(sysPath, sizeof sysPath, "/sys/devices/pci0000:00/0000:00:14.0/usb%d/%d-%d", kBus, kBus, port);
   a.sysPath = sysPath;
@@ -434,5 +586,14 @@ void UsbTestBed::RemoveAdapter(int id) {
 void UsbTestBed::FailNextOpen() { RefuseNextUsbNodeOpen(); }
 
 void UsbTestBed::FailNextClaim() { gFailNextClaim = true; }
+
+std::vector<std::vector<std::uint8_t>> UsbTestBed::TakeMessages() {
+  std::lock_guard lock(impl_->seen->mutex);
+  std::vector<Bytes> m;
+  m.swap(impl_->seen->messages);
+  return m;
+}
+
+std::size_t UsbTestBed::Reaps() const { return impl_->seen->reaps; }
 
 }  // namespace vantrel::test
