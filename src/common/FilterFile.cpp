@@ -13,6 +13,9 @@ FilterFileReader::~FilterFileReader() {
 }
 
 FileResult FilterFileReader::Open(const std::string& name, std::string_view kindLine) {
+  // A name from a settings file may hold a NUL; no file has that name, and
+  // the part before it names another file.
+  if (name.find('\0') != std::string::npos) return FileResult::CannotOpen;
   f_ = std::fopen(name.c_str(), "rb");
   if (!f_) return FileResult::CannotOpen;
   reader_ = std::make_unique<LineReader>(f_, kFilterLineChars);

@@ -203,6 +203,7 @@ bool TextWriter::Create(const std::string& name) {
     f_ = nullptr;
   }
   len_ = 0;
+  if (name.find('\0') != std::string::npos) return false;  // would name another file
   f_ = std::fopen(name.c_str(), "wb");
   if (!f_) return false;
   // Our own buffer does the buffering; stdio must hold nothing back.

@@ -339,7 +339,7 @@ void LoadSettings(const std::string& dataFolder) {
 bool LoadSettingsFile(const std::string& path) {
   ReleasePod();
   constexpr const char* kTitle = "Setup File Error";
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = path.find('\0') == std::string::npos ? std::fopen(path.c_str(), "rb") : nullptr;
   if (f == nullptr) {
     Reports().ShowMessage("Cannot Open Setup File " + BareName(path) + "!", kTitle);
     return false;

@@ -50,6 +50,9 @@
 #include "ui/PodSimulatorForm.h"
 #include "ui/PodForm.h"
 #include "ui/PortselForm.h"
+#include "ui/MatchForm.h"
+#include "ui/ThresForm.h"
+#include "ui/TraceControlForm.h"
 #include "ui/ViewStatusForm.h"
 #include "ui/Platform.h"
 #include "ui/Print.h"
@@ -120,8 +123,6 @@ struct LaterWindow {
   const char* caption;
 };
 const LaterWindow kLaterWindows[] = {
-    {"Thres", "Logic Level Threshold"},
-    {"TraceControl", "Trace Control"},     {"Pattern", "Trigger Out"},
     {"Activity", "Activity Chart"},
     {"Detail", "Message Detail"},
     {"BTiming", "Message Timing"},         {"RawData", "Message Diagnostics"},
@@ -187,6 +188,9 @@ TMainForm::TMainForm(Options options) : options_(std::move(options)) {
   About = new TAboutForm(this);
   SBSRev = new TSBSRevForm(this);
   Portsel = new TPortselForm(this);
+  Thres = new TThresForm(this);
+  TraceControl = new TTraceControlForm(this);
+  TriggerOut = new TMatchForm(this);
   ViewStatus = new TViewStatusForm(this);
   PodSimulator = new TPodSimulatorForm(this);
   PodForm = new TPodForm(
@@ -381,11 +385,11 @@ void TMainForm::BuildMenus() {
   MenuSetup = menu("MenuSetup", "Set&up");
   Item(MenuSetup, "MenuSetupPodInterface", "Select Pod &Interface...", &TMainForm::MenuSetupPodInterfaceClick);
   Item(MenuSetup, "MenuSetupSpool", "Spool Setup...", &TMainForm::MenuSetupSpoolClick);
-  later(Item(MenuSetup, "MenuSetupThreshold", "&Logic Level Threshold..."), "Thres", true);
-  later(Item(MenuSetup, "MenuSetupTraceControl", "&Trace Control..."), "TraceControl", false);
-  later(Item(MenuSetup, "MenuSetupTriggerOut", "Trigger &Out..."), "Pattern", false);
+  Item(MenuSetup, "MenuSetupThreshold", "&Logic Level Threshold...", &TMainForm::MenuSetupThresholdClick);
+  Item(MenuSetup, "MenuSetupTraceControl", "&Trace Control...", &TMainForm::MenuSetupTraceControlClick);
+  Item(MenuSetup, "MenuSetupTriggerOut", "Trigger &Out...", &TMainForm::MenuSetupTriggerOutClick);
   MenuSetup->addSeparator();
-  QAction* bitTiming = Item(MenuSetup, "MenuSetupBitTiming", "&Enable Bit Timing", nullptr,
+  QAction* bitTiming = Item(MenuSetup, "MenuSetupEnableBitTiming", "&Enable Bit Timing", nullptr,
                             "enable Pod bit time generation");
   bitTiming->setCheckable(true);
   connect(bitTiming, &QAction::toggled, this, [](bool on) { vantrel::gTraceOptions.EnableBitTiming = on; });
@@ -477,7 +481,23 @@ void TMainForm::OpenPlaceholder(const char* name, bool modal) {
 void TMainForm::RestoreDefaults() {
   vantrel::RestoreDefaultSettings();
   SpoolSetup->RestoreDefaults();
+  ShowSettings();
+}
+
+void TMainForm::ShowSettings() {
   ShowDisplayOptions();
+  const auto check = [this](const char* item, bool on) {
+    QAction* a = MenuItem(item);
+    const QSignalBlocker block(a);
+    a->setChecked(on);
+  };
+  check("MenuSetupEnableBitTiming", vantrel::gTraceOptions.EnableBitTiming);
+  check("MenuOptionsAutoPause", vantrel::gTraceOptions.LogReadAutoPause);
+  check("MenuOptionsShowHints", vantrel::gWindowOptions.ShowHints);
+  SpoolSetup->ShowChoice();
+  TraceStatus->SetSpoolChoice(vantrel::gSpoolChoice);
+  TriggerOut->ValuesChanged();
+  TraceControl->ShowValue();
 }
 
 void TMainForm::ShowDisplayOptions() {
@@ -672,7 +692,7 @@ void TMainForm::DataMemoContextPopup(const QPoint& at) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::ToolTip && !showHints_) return true;
+  if (event->type() == QEvent::ToolTip && !vantrel::gWindowOptions.ShowHints) return true;
   if (watched == TraceStatusPanel && event->type() == QEvent::MouseButtonRelease) {
     TraceStatusPanelClick();
     return true;
@@ -796,10 +816,29 @@ void TMainForm::MenuSetupInitializePodClick() {
 }
 
 // The settings file's Save and Load come with the settings file itself.
-void TMainForm::MenuSetupSettingsSaveClick() {}
-void TMainForm::MenuSetupSettingsLoadClick() {}
+void TMainForm::MenuSetupSettingsSaveClick() { vantrel::SaveSettingsFile(dataFolder_ + vantrel::kSettingsFileName); }
+
+void TMainForm::MenuSetupSettingsLoadClick() {
+  vantrel::LoadSettings(dataFolder_);
+  ShowSettings();
+}
 
 void TMainForm::MenuSetupSettingsRestoreClick() { RestoreDefaults(); }
+
+void TMainForm::MenuSetupThresholdClick() {
+  Thres->FormShow();
+  ui::Dialogs().RunModal(*Thres);
+}
+
+void TMainForm::MenuSetupTraceControlClick() {
+  TraceControl->show();
+  TraceControl->raise();
+}
+
+void TMainForm::MenuSetupTriggerOutClick() {
+  TriggerOut->show();
+  TriggerOut->raise();
+}
 
 void TMainForm::MenuSetupDiagnosticsClick() {
   vantrel::EmptyDisplay();
@@ -830,7 +869,9 @@ void TMainForm::MenuSetupDiagnosticsClick() {
   vantrel::PodInitialized = false;
 }
 
-void TMainForm::MenuOptionsShowHintsClick() { showHints_ = MenuItem("MenuOptionsShowHints")->isChecked(); }
+void TMainForm::MenuOptionsShowHintsClick() {
+  vantrel::gWindowOptions.ShowHints = MenuItem("MenuOptionsShowHints")->isChecked();
+}
 
 void TMainForm::MenuOptionsSetFontClick() {
   bool ok = false;

@@ -36,6 +36,9 @@ class TRTViewerForm;
 class TSpoolSetupForm;
 class TTraceStatusForm;
 class TViewStatusForm;
+class TThresForm;
+class TTraceControlForm;
+class TMatchForm;
 class TPodSimulatorForm;
 
 class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public vantrel::ReportSeam {
@@ -117,6 +120,9 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   void MenuOptionsShowHintsClick();
   void MenuOptionsSetFontClick();
   void MenuOptionsPodSimulatorClick();
+  void MenuSetupThresholdClick();
+  void MenuSetupTraceControlClick();
+  void MenuSetupTriggerOutClick();
   void MenuViewByteModeClick();
   void MenuViewTraceStatusClick();
   void MenuViewBusStatusClick();
@@ -154,6 +160,9 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   TPortselForm* Portsel = nullptr;
   TPodForm* PodForm = nullptr;
   TViewStatusForm* ViewStatus = nullptr;
+  TThresForm* Thres = nullptr;
+  TTraceControlForm* TraceControl = nullptr;
+  TMatchForm* TriggerOut = nullptr;
   TPodSimulatorForm* PodSimulator = nullptr;
   std::map<std::string, TPlaceholderForm*> Placeholders;  // by window name
 
@@ -173,12 +182,13 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   void ChooseLogFile(bool forRead);
   void StartupReplay();
   void RestoreDefaults();
+  // Every control and window that shows an option, after a settings load or reset.
+  void ShowSettings();
 
   Options options_;
   std::string installFolder_, dataFolder_, userName_;
   std::size_t lineCount_ = 0;
   bool contextMenuEnabled_ = false;
-  bool showHints_ = true;
   bool closed_ = false;
   TickStats tickStats_;
   QPrinter& Printer();

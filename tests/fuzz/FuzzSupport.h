@@ -109,4 +109,30 @@ inline std::string_view AsText(const std::uint8_t* data, std::size_t size) {
   return {reinterpret_cast<const char*>(data), size};
 }
 
+// The alias files a settings line may name, written once: a good one
+// (alias.als) and a refused one (bad.als).
+inline void WriteAliasFilesOnce() {
+  static const bool written = [] {
+    std::string good = ";Orbisan Corporation\r\n;Vantrel Alias File\r\n;Ver 01.00\r\n";
+    good += "Host\r\n\r\n; a comment\r\nSmart Battery Charger\r\n" + std::string(300, 'L') + "\r\n";
+    WriteScratch("alias.als", good);
+    WriteScratch("bad.als", ";Orbisan Corporation\r\n;Vantrel Log File\r\nHost\r\n");
+    return true;
+  }();
+  (void)written;
+}
+
+// A settings line whose AliasFileName value names a file in the scratch
+// folder ('/' becomes '_'), so that a run never opens anything else.
+inline std::string AliasNamesInScratch(std::string_view line) {
+  constexpr std::string_view kAliasKey = "AliasFileName=";
+  std::string s(line);
+  const std::size_t at = s.find(kAliasKey);
+  if (at == std::string::npos || at + kAliasKey.size() == s.size()) return s;
+  for (std::size_t i = at + kAliasKey.size(); i < s.size(); ++i)
+    if (s[i] == '/') s[i] = '_';
+  s.insert(at + kAliasKey.size(), ScratchDir().string() + "/");
+  return s;
+}
+
 }  // namespace vantrel::fuzz

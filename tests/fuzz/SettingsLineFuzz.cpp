@@ -3,8 +3,8 @@
 // every option holds a value its owner can hold, and the decoder still turns
 // a few fixed messages into numbered lines without a parser exception.
 //
-// AliasFileName values name files in the scratch folder only ('/' becomes
-// '_'), so that a run never opens anything else on the machine.
+// AliasFileName values name files in the scratch folder only
+// (AliasNamesInScratch), so that a run never opens anything else.
 #include <string>
 
 #include "FuzzSupport.h"
@@ -24,28 +24,9 @@ namespace {
 using namespace vantrel;
 using namespace vantrel::fuzz;
 
-constexpr std::string_view kAliasKey = "AliasFileName=";
 constexpr std::size_t kMaxAlias = 255;
 
 CountingWindow gWindow;
-
-// The alias files a settings line may name: a good one and a refused one.
-void WriteAliasFiles() {
-  std::string good = ";Orbisan Corporation\r\n;Vantrel Alias File\r\n;Ver 01.00\r\n";
-  good += "Host\r\n\r\n; a comment\r\nSmart Battery Charger\r\n" + std::string(300, 'L') + "\r\n";
-  WriteScratch("alias.als", good);
-  WriteScratch("bad.als", ";Orbisan Corporation\r\n;Vantrel Log File\r\nHost\r\n");
-}
-
-std::string InScratch(std::string_view line) {
-  std::string s(line);
-  const std::size_t at = s.find(kAliasKey);
-  if (at == std::string::npos || at + kAliasKey.size() == s.size()) return s;
-  for (std::size_t i = at + kAliasKey.size(); i < s.size(); ++i)
-    if (s[i] == '/') s[i] = '_';
-  s.insert(at + kAliasKey.size(), ScratchDir().string() + "/");
-  return s;
-}
 
 // START, 16 W, command 09, repeated START, 17 R, two bytes, NACK, STOP; a
 // write to 50 with a byte; an address nobody acknowledges.
@@ -91,8 +72,7 @@ void CheckOptions() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const bool filesWritten = (WriteAliasFiles(), true);
-  (void)filesWritten;
+  WriteAliasFilesOnce();
   gWindow.Attach();
   ConnectDecoder();
   RestoreDefaultSettings();
@@ -104,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string_view line = text.substr(0, lf);
     text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
     if (lf != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (!ApplySettingsLine(InScratch(line))) break;
+    if (!ApplySettingsLine(AliasNamesInScratch(line))) break;
   }
   CheckOptions();
   CheckDecoding();

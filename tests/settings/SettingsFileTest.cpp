@@ -225,6 +225,19 @@ TEST_F(SettingsFileTest, AReadErrorKeepsWhatWasAppliedAndStops) {
   EXPECT_EQ(window_.messages, std::vector<std::string>{"Alias File Error: Cannot Open Alias File"});
 }
 
+// Found by fuzzing: a NUL in a file name named the file before it, and the
+// rest of the name came back as settings text at the next load.
+TEST_F(SettingsFileTest, ANameWithANulNamesNoFile) {
+  AliasGrid aliases;
+  aliases.fill("dev");
+  ASSERT_EQ(WriteAliasFile(dir_.Path("a.als"), aliases), FileResult::Done);
+  EXPECT_TRUE(Load("AliasFileName=" + dir_.Path("a.als") + std::string(1, '\0') + " DisplayStart=False\r\n"));
+  EXPECT_EQ(AliasFileName(), "");
+  EXPECT_EQ(AliasText(1), DefaultAliasText(1));
+  EXPECT_EQ(window_.messages, std::vector<std::string>{"Alias File Error: Cannot Open Alias File"});
+  EXPECT_FALSE(SaveSettingsFile(dir_.Path("x.vps") + std::string(1, '\0') + "y"));
+}
+
 TEST_F(SettingsFileTest, FilesThatCannotBeOpenedOrWritten) {
   // No file in the data folder nor in the current one: nothing, silently.
   const auto cwd = std::filesystem::current_path();

@@ -22,6 +22,7 @@
 #include "pipeline/TraceState.h"
 #include "pod/PodInterface.h"
 #include "ui/MainForm.h"
+#include "ui/MatchForm.h"
 #include "ui/PlaceholderForm.h"
 #include "ui/Platform.h"
 #include "ui/TraceStatusForm.h"
@@ -116,7 +117,7 @@ class MainWindowTest : public QObject {
   void menuChecksAreTheTraceOptions() {
     Menu("MenuSetupTraceDisplay")->trigger();
     Menu("MenuOptionsAutoPause")->trigger();
-    Menu("MenuSetupBitTiming")->trigger();
+    Menu("MenuSetupEnableBitTiming")->trigger();
     QVERIFY(!vantrel::gTraceOptions.EnableTraceDisplay);
     QVERIFY(vantrel::gTraceOptions.LogReadAutoPause);
     QVERIFY(vantrel::gTraceOptions.EnableBitTiming);
@@ -124,8 +125,8 @@ class MainWindowTest : public QObject {
 
   void laterWindowsOpenFromTheirMenus() {
     Menu("MenuSetupTriggerOut")->trigger();
-    QVERIFY(Form().Placeholders["Pattern"]->isVisible());
-    QCOMPARE(Form().Placeholders["Pattern"]->windowTitle(), QString("Trigger Out"));
+    QVERIFY(Form().TriggerOut->isVisible());
+    QCOMPARE(Form().TriggerOut->windowTitle(), QString("Trigger Out Setup"));
     Menu("MenuSetupThreshold")->trigger();
     Menu("MenuSetupPodInterface")->trigger();
     QCOMPARE(dialogs_->modalShown, QStringList({"Thres", "Portsel"}));

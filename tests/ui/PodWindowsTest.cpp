@@ -73,6 +73,7 @@ class PodWindowsTest : public QObject {
     o.aboutAtStart = false;
     form_ = std::make_unique<TMainForm>(o);
     form_->show();
+    QTRY_VERIFY(!form_->LoadSettings->isActive());  // start-up done: its settings load releases the pod
     vantrel::SetSimulatorScenario(vantrel::SimScenario::SmartBattery);
   }
 
