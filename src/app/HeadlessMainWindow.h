@@ -73,6 +73,8 @@ class HeadlessMainWindow : public MainWindowSeam, public ReportSeam {
   void RunInitializePodCommand() override;
   void TraceStatusStarted() override { ++statusStarts; }
   void TraceStatusRefresh() override { ++statusRefreshes; }
+  void StatisticsStarted() override {}
+  void StatisticsStopped() override {}
   void SetDisplayTimerEnabled(bool enabled) override { displayTimerEnabled = enabled; }
   void StartTraceClickTimer() override;
   void WaitMilliseconds(int ms) override;

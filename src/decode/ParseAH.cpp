@@ -7,6 +7,7 @@
 #include "decode/DisplayOptions.h"
 #include "decode/Format.h"
 #include "decode/ParseSMB.h"
+#include "decode/RunningTime.h"
 
 namespace vantrel {
 
@@ -20,11 +21,7 @@ constexpr std::size_t kMaxCodeChars = 4u << 20;
 
 struct Decoder {
   bool waitFirstStart = true;
-  std::uint16_t timeBase = 0;
-  // Every wrap since the first START, kept as minutes and µs apart so that
-  // minutes never drift and no wrap total a log can hold overflows.
-  std::uint64_t wrapMinutes = 0;
-  std::uint32_t wrapMicros = 0;  // < 60,000,000
+  RunningClock clock;  // time zero at the first START
   TraceTime now;
   bool inMessage = false;
   bool addressNext = false;
@@ -41,16 +38,6 @@ struct Decoder {
 };
 
 Decoder d;
-
-// a - b; moves a's minutes forward when a is earlier than b.
-TraceTime Diff(TraceTime& a, const TraceTime& b) {
-  if (b.micros > a.micros) {
-    if (a.minutes <= b.minutes) a.minutes = b.minutes + 1;
-    return {a.minutes - 1 - b.minutes, a.micros + kMicrosPerMinute - b.micros};
-  }
-  if (a.minutes < b.minutes) a.minutes = b.minutes;
-  return {a.minutes - b.minutes, a.micros - b.micros};
-}
 
 void AppendTimeToken(std::string& s, TraceTime t, bool cd, bool absolute) {
   if (cd) {
@@ -79,36 +66,6 @@ void AppendTimeToken(std::string& s, TraceTime t, bool cd, bool absolute) {
 void Token(std::string& s, const char* text, bool cd) {
   s += text;
   if (cd) s += ',';
-}
-
-void AddWraps(std::uint32_t wraps) {
-  // At most 2^24 wraps a word: below 2^41 µs, so the sum cannot overflow.
-  const std::uint64_t micros = d.wrapMicros + std::uint64_t{wraps} * kWrapMicroseconds;
-  d.wrapMinutes += micros / kMicrosPerMinute;
-  d.wrapMicros = static_cast<std::uint32_t>(micros % kMicrosPerMinute);
-}
-
-void SetClock(std::uint32_t stamp) {
-  std::uint64_t minutes = d.wrapMinutes;
-  std::uint64_t micros = std::uint64_t{d.wrapMicros} + stamp;
-  if (micros < d.timeBase) {
-    if (minutes > 0) {
-      --minutes;
-      micros += kMicrosPerMinute;
-    } else {
-      // Stamped before the first START with no wrap counted yet: the counter
-      // must have wrapped without its flag.
-      micros += kWrapMicroseconds;
-    }
-  }
-  micros -= d.timeBase;
-  if (micros >= kMicrosPerMinute) {
-    ++minutes;
-    micros -= kMicrosPerMinute;
-  }
-  d.now.minutes = minutes;
-  d.now.micros = static_cast<std::uint32_t>(micros);
-  CurrentTraceTime = d.now;
 }
 
 std::uint32_t ListPosition() { return d.wordCount; }
@@ -158,7 +115,7 @@ void StartOutsideMessage(const DisplayOptions& o, bool cd) {
   d.msgStart = d.now;
   d.startTimeText.clear();
   if (o.DisplayStartTime) {
-    const TraceTime t = o.DisplayAbsTime ? d.msgStart : Diff(d.msgStart, d.prevEvent);
+    const TraceTime t = o.DisplayAbsTime ? d.msgStart : TimeDiff(d.msgStart, d.prevEvent);
     AppendTimeToken(d.startTimeText, t, cd, o.DisplayAbsTime);
     s += d.startTimeText;
   }
@@ -182,7 +139,7 @@ void MarkEvent() {
 }
 
 void EventTimeToken(const DisplayOptions& o, bool cd) {
-  const TraceTime t = o.DisplayAbsTime ? Diff(d.eventTime, d.msgStart) : Diff(d.eventTime, d.prevEvent);
+  const TraceTime t = o.DisplayAbsTime ? TimeDiff(d.eventTime, d.msgStart) : TimeDiff(d.eventTime, d.prevEvent);
   AppendTimeToken(d.lineText, t, cd, o.DisplayAbsTime);
 }
 
@@ -254,12 +211,12 @@ void Byte(TraceWord w, const DisplayOptions& o, DataProtocol proto, bool cd, std
 bool Stop(const DisplayOptions& o, bool cd, bool& shown, const std::string*& sbsLine) {
   d.inMessage = false;
   d.eventTime = d.now;
-  d.sinceStart = Diff(d.eventTime, d.msgStart);
+  d.sinceStart = TimeDiff(d.eventTime, d.msgStart);
   std::string& s = d.lineText;
   if (o.DisplayStop) {
     Token(s, "[Stop]", cd);
     if (o.DisplayByteTime) {
-      const TraceTime t = o.DisplayAbsTime ? d.sinceStart : Diff(d.eventTime, d.prevEvent);
+      const TraceTime t = o.DisplayAbsTime ? d.sinceStart : TimeDiff(d.eventTime, d.prevEvent);
       AppendTimeToken(s, t, cd, o.DisplayAbsTime);
     }
   }
@@ -307,24 +264,17 @@ bool Stop(const DisplayOptions& o, bool cd, bool& shown, const std::string*& sbs
 
 const std::string& Decode(TraceWord w) {
   CurrentLine.clear();
-  bool firstStart = false;
   if (d.waitFirstStart) {
     if (!HasStart(w)) return CurrentLine;
-    d.timeBase = static_cast<std::uint16_t>(TimeStamp(w));
+    // The first START is time zero, also when it falls on a counter wrap
+    // (that wrap is not counted).
+    d.clock.timeBase = HasWrap(w) ? 0 : static_cast<std::uint16_t>(TimeStamp(w));
     d.waitFirstStart = false;
-    firstStart = true;
+    d.now = {};
+  } else {
+    d.now = d.clock.Advance(w);
   }
-  std::uint32_t stamp = TimeStamp(w);
-  if (HasWrap(w)) {
-    // The first START is time zero, also when it falls on a counter wrap.
-    if (firstStart && !IsWrapRecord(w)) {
-      d.timeBase = 0;
-    } else {
-      AddWraps(IsWrapRecord(w) ? WrapCount(w) : 1);
-    }
-    stamp = 0;
-  }
-  SetClock(stamp);
+  CurrentTraceTime = d.now;
 
   const DisplayOptions& o = gDisplay;
   DataProtocol proto = o.Protocol;
@@ -376,9 +326,7 @@ const std::string& Decode(TraceWord w) {
 
 void ResetDecoder() {
   d.waitFirstStart = true;
-  d.timeBase = 0;
-  d.wrapMinutes = 0;
-  d.wrapMicros = 0;
+  d.clock = {};
   d.now = {};
   d.msgNumberLow = d.msgNumberHigh = 0;
   d.byteCount = 0;

@@ -230,6 +230,7 @@ void ClearDisplayButtonClick() {
   };
   if (!gTrace.TraceRunning) {
     clear();
+    MainWindow().SetDisplayContextMenu(false);  // no line left to pick
     return;
   }
   for (;;) {

@@ -57,6 +57,10 @@ class MainWindowSeam {
   virtual void RunInitializePodCommand() = 0;
   virtual void TraceStatusStarted() = 0;  // trace start initializes the window
   virtual void TraceStatusRefresh() = 0;
+  // The statistics views: a trace start empties the activity chart and
+  // starts both refresh timers; a halt stops them after a last refresh.
+  virtual void StatisticsStarted() = 0;
+  virtual void StatisticsStopped() = 0;
 
   // Timers: the 10 ms display loop and the 100 ms one-shot trace restart.
   virtual void SetDisplayTimerEnabled(bool enabled) = 0;
@@ -89,6 +93,8 @@ class NullMainWindow : public MainWindowSeam {
   void RunInitializePodCommand() override {}
   void TraceStatusStarted() override {}
   void TraceStatusRefresh() override {}
+  void StatisticsStarted() override {}
+  void StatisticsStopped() override {}
   void SetDisplayTimerEnabled(bool) override {}
   void StartTraceClickTimer() override {}
   void WaitMilliseconds(int) override {}

@@ -46,6 +46,10 @@ bool StoreShownMessage(const CompletedMessage& message) {
 
 }  // namespace
 
+MessageTablesView MessageTablesNow() {
+  return {gMsgTables.records.data(), gMsgTables.recordNext, gMsgTables.words.data(), gMsgTables.wordNext - 1};
+}
+
 void ClearMessageTables() {
   gMsgTables.wordNext = 1;
   gMsgTables.recordNext = 1;

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 
+#include "analysis/MessageViews.h"
 #include "decode/DecoderServices.h"
 #include "decode/MessageRecord.h"
 #include "decode/TraceWord.h"
@@ -32,6 +33,8 @@ struct MessageTables {
 };
 extern MessageTables gMsgTables;
 void ClearMessageTables();  // both next-numbers back to 1
+// The tables as the message views read them, while no trace runs.
+MessageTablesView MessageTablesNow();
 
 // The decoder's output: counts every message in the address statistics and
 // keeps a shown one with its words while a trace runs. false when the trace

@@ -104,6 +104,7 @@ void StartTrace() {
 
   ResetDecoder();
   ResetStatistics();
+  seam.StatisticsStarted();
   seam.TraceStatusStarted();
 
   ResetDisplayLoop();
@@ -134,6 +135,7 @@ void StartTrace() {
 void Halt() {
   MainWindowSeam& seam = MainWindow();
   seam.SetDisplayTimerEnabled(false);
+  seam.StatisticsStopped();
   gTrace.TraceRunning = false;
   const bool ended = WaitParserThreadEnd();
   if (PodInitialized) gPod.StopPodTrace();

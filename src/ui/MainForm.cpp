@@ -46,7 +46,10 @@
 #include "ui/AliasForm.h"
 #include "ui/SBSRevForm.h"
 #include "ui/PatternForm.h"
-#include "ui/PlaceholderForm.h"
+#include "ui/ActivityForm.h"
+#include "ui/BTimingForm.h"
+#include "ui/DetailForm.h"
+#include "ui/RawDataForm.h"
 #include "ui/PodSimulatorForm.h"
 #include "ui/PodForm.h"
 #include "ui/PortselForm.h"
@@ -117,17 +120,6 @@ const ProtocolButton kProtocolButtons[] = {
     {DataProtocol::IPMI, "IPMI", "", false},
 };
 
-// Windows whose features come later: name, caption, modal.
-struct LaterWindow {
-  const char* name;
-  const char* caption;
-};
-const LaterWindow kLaterWindows[] = {
-    {"Activity", "Activity Chart"},
-    {"Detail", "Message Detail"},
-    {"BTiming", "Message Timing"},         {"RawData", "Message Diagnostics"},
-};
-
 const char* const kWelcome[] = {
     "Welcome I2C Bus Developers",
     "",
@@ -195,7 +187,11 @@ TMainForm::TMainForm(Options options) : options_(std::move(options)) {
   PodSimulator = new TPodSimulatorForm(this);
   PodForm = new TPodForm(
       this, [this] { MenuSetupPodInterfaceClick(); }, [] { vantrel::HaltButtonClick(); });
-  for (const LaterWindow& w : kLaterWindows) Placeholders[w.name] = new TPlaceholderForm(w.name, w.caption, this);
+  Detail = new TDetailForm(this, [this](int percent, const std::string& label) { SetBandwidth(percent, label); });
+  Activity = new TActivityForm(this);
+  Utilization = new TUtilizationForm(this);
+  BTiming = new TBTimingForm(this);
+  RawData = new TRawDataForm(this);
   SpoolSetup = new TSpoolSetupForm(this);
   SpoolSetup->onChoiceChanged = [this](const vantrel::SpoolChoice& c) { TraceStatus->SetSpoolChoice(c); };
 
@@ -250,10 +246,10 @@ void TMainForm::BuildDisplay() {
   PopupMenu1->setObjectName("PopupMenu1");
   QAction* timing = PopupMenu1->addAction("Show Message Timing");
   timing->setObjectName("PopupShowTiming");
-  connect(timing, &QAction::triggered, this, [this] { OpenPlaceholder("BTiming", false); });
+  connect(timing, &QAction::triggered, this, &TMainForm::ShowMessageTiming);
   QAction* diagnostics = PopupMenu1->addAction("Show Message Diagnostics");
   diagnostics->setObjectName("PopupShowDiagnostics");
-  connect(diagnostics, &QAction::triggered, this, [this] { OpenPlaceholder("RawData", false); });
+  connect(diagnostics, &QAction::triggered, this, &TMainForm::ShowMessageDiagnostics);
   SetDisplayContextMenu(false);
 }
 
@@ -372,9 +368,6 @@ void TMainForm::BuildMenus() {
     m->setToolTipsVisible(true);
     return m;
   };
-  auto later = [this](QAction* a, const char* window, bool modal) {
-    connect(a, &QAction::triggered, this, [this, window, modal] { OpenPlaceholder(window, modal); });
-  };
 
   QMenu* file = menu("MenuFile", "&File");
   Item(file, "MenuFilePrinterSetup", "Printer &Setup...", &TMainForm::MenuFilePrinterSetupClick);
@@ -441,10 +434,10 @@ void TMainForm::BuildMenus() {
   open(Item(filtering, "MenuFilteringMessageData", "Message &Data"), new TPatternForm(this));
 
   QMenu* view = menu("MenuView", "&View");
-  later(Item(view, "MenuViewActivityChart", "&Activity Chart"), "Activity", false);
-  later(Item(view, "MenuViewMessageDetail", "&Message Detail"), "Detail", false);
+  Item(view, "MenuViewActivityChart", "&Activity Chart", &TMainForm::MenuViewActivityChartClick);
+  Item(view, "MenuViewMessageDetail", "&Message Detail", &TMainForm::MenuViewMessageDetailClick);
   QAction* utilization = Item(view, "MenuViewBusUtilization", "Bus &Utilization Graph");
-  later(utilization, "Activity", false);
+  connect(utilization, &QAction::triggered, this, [this] { Utilization->show(); });
   utilization->setVisible(false);
   Item(view, "MenuViewByteMode", "&Byte Mode Viewer", &TMainForm::MenuViewByteModeClick);
   open(Item(view, "MenuViewAliasTable", "Address Alias &Table"), new TAliasForm(this));
@@ -466,17 +459,6 @@ void TMainForm::BuildMenus() {
 }
 
 QAction* TMainForm::MenuItem(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
-
-void TMainForm::OpenPlaceholder(const char* name, bool modal) {
-  auto it = Placeholders.find(name);
-  if (it == Placeholders.end()) return;
-  if (modal) {
-    ui::Dialogs().RunModal(*it->second);
-  } else {
-    it->second->show();
-    it->second->raise();
-  }
-}
 
 void TMainForm::RestoreDefaults() {
   vantrel::RestoreDefaultSettings();
@@ -899,6 +881,55 @@ void TMainForm::MenuViewTraceStatusClick() {
 void TMainForm::MenuViewBusStatusClick() {
   if (!vantrel::PodInitialized) MenuSetupInitializePodClick();
   if (vantrel::PodInitialized) ui::Dialogs().RunModal(*ViewStatus);
+}
+
+void TMainForm::MenuViewActivityChartClick() {
+  Activity->show();
+  Activity->raise();
+}
+
+void TMainForm::MenuViewMessageDetailClick() {
+  Detail->show();
+  Detail->raise();
+}
+
+void TMainForm::StatisticsStarted() {
+  Activity->Reset();
+  Detail->Start();
+}
+
+void TMainForm::StatisticsStopped() {
+  Detail->Stop();
+  Activity->Stop();
+}
+
+std::optional<vantrel::MessageNumber> TMainForm::SelectMessage() {
+  QTextCursor cursor = DataMemo->textCursor();
+  const std::optional<vantrel::MessageNumber> n =
+      vantrel::MessageNumberOfLine(cursor.block().text().toLatin1().toStdString());
+  if (!n) {
+    ui::Dialogs().Message(this, "Message Number not found", "Message Error");
+    return std::nullopt;
+  }
+  cursor.movePosition(QTextCursor::StartOfBlock);
+  cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+  DataMemo->setTextCursor(cursor);
+  DataMemo->ensureCursorVisible();
+  return n;
+}
+
+void TMainForm::ShowMessageTiming() {
+  const std::optional<vantrel::MessageNumber> n = SelectMessage();
+  if (!n) return;
+  BTiming->Select(*n);
+  ui::Dialogs().RunModal(*BTiming);
+}
+
+void TMainForm::ShowMessageDiagnostics() {
+  const std::optional<vantrel::MessageNumber> n = SelectMessage();
+  if (!n) return;
+  RawData->Select(*n);
+  ui::Dialogs().RunModal(*RawData);
 }
 
 void TMainForm::MenuHelpOnlineClick() { ui::Dialogs().OpenUrl(QUrl(ui::kResourcesPage)); }

@@ -8,11 +8,13 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "decode/DisplayOptions.h"
 #include "common/Reports.h"
+#include "analysis/MessageViews.h"
 #include "pipeline/MainWindowSeam.h"
 
 class QAction;
@@ -28,7 +30,11 @@ class QRadioButton;
 class QTimer;
 class TAboutForm;
 class TSBSRevForm;
-class TPlaceholderForm;
+class TActivityForm;
+class TBTimingForm;
+class TDetailForm;
+class TRawDataForm;
+class TUtilizationForm;
 class TPodForm;
 class TPortselForm;
 class TRevRprtForm;
@@ -88,6 +94,8 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   void RunInitializePodCommand() override { MenuSetupInitializePodClick(); }
   void TraceStatusStarted() override;
   void TraceStatusRefresh() override;
+  void StatisticsStarted() override;
+  void StatisticsStopped() override;
   void SetDisplayTimerEnabled(bool enabled) override;
   void StartTraceClickTimer() override;
   void WaitMilliseconds(int ms) override;
@@ -126,6 +134,14 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   void MenuViewByteModeClick();
   void MenuViewTraceStatusClick();
   void MenuViewBusStatusClick();
+  void MenuViewActivityChartClick();
+  void MenuViewMessageDetailClick();
+  // The display's context menu: the message on the caret's line.
+  void ShowMessageTiming();
+  void ShowMessageDiagnostics();
+  // The message line under the caret, selected and scrolled into view;
+  // nothing (after "Message Number not found") on any other line.
+  std::optional<vantrel::MessageNumber> SelectMessage();
   void MenuHelpOnlineClick();
   void MenuHelpRevisionReportClick();
   void MenuHelpAboutClick();
@@ -164,7 +180,11 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   TTraceControlForm* TraceControl = nullptr;
   TMatchForm* TriggerOut = nullptr;
   TPodSimulatorForm* PodSimulator = nullptr;
-  std::map<std::string, TPlaceholderForm*> Placeholders;  // by window name
+  TDetailForm* Detail = nullptr;
+  TActivityForm* Activity = nullptr;
+  TUtilizationForm* Utilization = nullptr;
+  TBTimingForm* BTiming = nullptr;
+  TRawDataForm* RawData = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -176,8 +196,6 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   void BuildMenus();
   QAction* Item(QMenu* menu, const char* name, const char* caption, void (TMainForm::*handler)() = nullptr,
                 const char* hint = nullptr);
-  TPlaceholderForm* Placeholder(const char* name, const char* caption);
-  void OpenPlaceholder(const char* name, bool modal);
   void WriteWelcomeText();
   void ChooseLogFile(bool forRead);
   void StartupReplay();

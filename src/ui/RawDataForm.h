@@ -1,0 +1,18 @@
+// The "Message Diagnostics" window: the picked message's record and its raw trace words.
+#pragma once
+#include <QDialog>
+
+#include "analysis/MessageViews.h"
+
+class QListWidget;
+
+class TRawDataForm : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TRawDataForm(QWidget* parent = nullptr);
+  // Builds the text of this message; the window shows it next.
+  void Select(const vantrel::MessageNumber& number);
+
+  QListWidget* Lines = nullptr;
+};
