@@ -73,6 +73,7 @@ class HeadlessMainWindow : public MainWindowSeam, public ReportSeam {
   void RunInitializePodCommand() override;
   void TraceStatusStarted() override { ++statusStarts; }
   void TraceStatusRefresh() override { ++statusRefreshes; }
+  void TraceStatusFinished() override { ++statusRefreshes; }
   void StatisticsStarted() override {}
   void StatisticsStopped() override {}
   void SetDisplayTimerEnabled(bool enabled) override { displayTimerEnabled = enabled; }

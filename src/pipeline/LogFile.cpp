@@ -105,6 +105,32 @@ std::uint32_t WrittenSizeKB() {
   return kb > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(kb);
 }
 
+bool CheckForRead(const std::string& name) {
+  if (!FileExists(name)) {
+    Report("Cannot Open Log File for Read!", kWarning);
+    return false;
+  }
+  std::FILE* f = std::fopen(name.c_str(), "rb");
+  if (!f) {
+    Report("Cannot Open Log File for Read!", kError);
+    return false;
+  }
+  LineReader reader(f, kCommentKeep);
+  std::string line;
+  auto header = [&](std::string_view expected) {
+    return reader.Next(line, LineReader::kHeaderScan) && !reader.unterminated() && line == expected;
+  };
+  const bool valid = header(kMakerLine) && header(kKindLine);
+  const bool failed = reader.failed();
+  std::fclose(f);
+  if (failed) {
+    Report("Cannot Read from Log File!", kError);
+    return false;
+  }
+  if (!valid) Report("Invalid Log File!", kError);
+  return valid;
+}
+
 bool OpenForRead(const std::string& name) {
   LogReadOpen = false;
   if (gReadFile) {  // left over from an earlier replay

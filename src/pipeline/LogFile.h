@@ -27,6 +27,9 @@ std::uint32_t WrittenSizeKB();
 
 // Main thread (trace start). Checks the two identification lines.
 bool OpenForRead(const std::string& name);
+// Main thread (a log chosen for read): the same checks and reports as
+// OpenForRead, leaving nothing open.
+bool CheckForRead(const std::string& name);
 // Parser thread. The next trace word, or 0 at the end of the replay (end of the
 // file, or an invalid or unreadable line, after its report). Comment lines met
 // on the way go to the trace display, in file order.

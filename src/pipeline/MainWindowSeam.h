@@ -57,6 +57,8 @@ class MainWindowSeam {
   virtual void RunInitializePodCommand() = 0;
   virtual void TraceStatusStarted() = 0;  // trace start initializes the window
   virtual void TraceStatusRefresh() = 0;
+  // A halt: the window shows the trace's final state (counts, files) once more.
+  virtual void TraceStatusFinished() = 0;
   // The statistics views: a trace start empties the activity chart and
   // starts both refresh timers; a halt stops them after a last refresh.
   virtual void StatisticsStarted() = 0;
@@ -93,6 +95,7 @@ class NullMainWindow : public MainWindowSeam {
   void RunInitializePodCommand() override {}
   void TraceStatusStarted() override {}
   void TraceStatusRefresh() override {}
+  void TraceStatusFinished() override {}
   void StatisticsStarted() override {}
   void StatisticsStopped() override {}
   void SetDisplayTimerEnabled(bool) override {}

@@ -149,6 +149,7 @@ void Halt() {
     (void)gTrace.MsgTrackingMutex.release();
     (void)gTrace.DisplayQueueMutex.release();
   }
+  seam.TraceStatusFinished();
   LogFile::CloseForWrite();
   seam.SetLogWriteMenuEnabled(true);
   DisplayFile::Close();

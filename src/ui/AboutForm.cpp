@@ -44,5 +44,5 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void TAboutForm::UpdateButtonClick() { vantrel::ui::Dialogs().OpenUrl(QUrl(vantrel::ui::kUpdatePage)); }
-void TAboutForm::HomeButtonClick() { vantrel::ui::Dialogs().OpenUrl(QUrl(vantrel::ui::kHomePage)); }
+void TAboutForm::UpdateButtonClick() { vantrel::ui::OpenOrReport(this, QUrl(vantrel::ui::kUpdatePage)); }
+void TAboutForm::HomeButtonClick() { vantrel::ui::OpenOrReport(this, QUrl(vantrel::ui::kHomePage)); }

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -12,6 +13,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPageSetupDialog>
 #include <QPlainTextEdit>
@@ -22,16 +24,22 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QStatusBar>
 #include <QTextBlock>
 #include <QThread>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <condition_variable>
 #include <mutex>
 
 #include "settings/Settings.h"
+#include "decode/Format.h"
+#include "decode/ParseAH.h"
 #include "pipeline/DisplayLoop.h"
+#include "pipeline/LogFile.h"
 #include "pipeline/MessageTables.h"
 #include "pipeline/TraceControl.h"
 #include "pipeline/TraceParserThread.h"
@@ -52,6 +60,7 @@
 #include "ui/RawDataForm.h"
 #include "ui/PodSimulatorForm.h"
 #include "ui/PodForm.h"
+#include "ui/Placement.h"
 #include "ui/PortselForm.h"
 #include "ui/MatchForm.h"
 #include "ui/ThresForm.h"
@@ -155,10 +164,25 @@ TMainForm::TMainForm(Options options) : options_(std::move(options)) {
   auto* layout = new QVBoxLayout(central);
   BuildDisplay();
   layout->addWidget(DataMemo, 1);
+  BuildFindBar();
+  layout->addWidget(FindBar, 0);
   auto* bottom = new QWidget(central);
   BuildControls(bottom);
   layout->addWidget(bottom, 0);
   BuildMenus();
+  BuildStatusBar();
+  const auto key = [this](QKeySequence keys, auto handler) {
+    connect(new QShortcut(keys, this), &QShortcut::activated, this, handler);
+  };
+  key(QKeySequence::Find, [this] { MenuFindClick(); });
+  key(QKeySequence(Qt::Key_F3), [this] { FindNext(false); });
+  key(QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { FindNext(true); });
+  key(QKeySequence(Qt::Key_F5), [this] {
+    if (TraceButton->isEnabled()) TraceButton->click();
+  });
+  key(QKeySequence(Qt::SHIFT | Qt::Key_F5), [this] {
+    if (HaltButton->isEnabled()) HaltButton->click();
+  });
 
   DataMemoUpdate = new QTimer(this);
   DataMemoUpdate->setInterval(10);
@@ -214,8 +238,14 @@ TMainForm::TMainForm(Options options) : options_(std::move(options)) {
   MenuUser->setTitle(Literal(QString::fromStdString(userName_)));
   WriteWelcomeText();
 
-  central->setMinimumSize(600, 250);
-  resize(980, 640);
+  // Every control whole, and a few lines of the display.
+  bottom->setMinimumSize(bottom->sizeHint());
+  DataMemo->setMinimumHeight(DataMemo->fontMetrics().lineSpacing() * 8 + 2 * DataMemo->frameWidth() +
+                             DataMemo->horizontalScrollBar()->sizeHint().height());
+  resize(std::max(980, minimumSizeHint().width()), std::max(640, minimumSizeHint().height()));
+  for (QWidget* w : std::initializer_list<QWidget*>{TraceStatus, RTViewer, Detail, Activity, TriggerOut, TraceControl,
+                                                    PodSimulator})
+    ui::PlaceBeside(w, this);
   if (QScreen* s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
   LoadSettings->start();
 }
@@ -240,8 +270,15 @@ void TMainForm::BuildDisplay() {
   DataMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   DataMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   DataMemo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  // A caret the keyboard moves (Ctrl+Home, Ctrl+End), for picking lines.
+  DataMemo->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   DataMemo->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(DataMemo, &QWidget::customContextMenuRequested, this, &TMainForm::DataMemoContextPopup);
+  // Scrolled away from the end, the display stops following new lines;
+  // back at the end, it follows again.
+  connect(DataMemo->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    followEnd_ = value >= DataMemo->verticalScrollBar()->maximum();
+  });
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName("PopupMenu1");
   QAction* timing = PopupMenu1->addAction("Show Message Timing");
@@ -250,6 +287,10 @@ void TMainForm::BuildDisplay() {
   QAction* diagnostics = PopupMenu1->addAction("Show Message Diagnostics");
   diagnostics->setObjectName("PopupShowDiagnostics");
   connect(diagnostics, &QAction::triggered, this, &TMainForm::ShowMessageDiagnostics);
+  PopupMenu1->addSeparator();
+  QAction* copy = PopupMenu1->addAction("&Copy");
+  copy->setObjectName("PopupCopy");
+  connect(copy, &QAction::triggered, this, &TMainForm::CopyDisplayLines);
   SetDisplayContextMenu(false);
 }
 
@@ -333,7 +374,7 @@ void TMainForm::BuildControls(QWidget* bottom) {
   TraceButton->setToolTip("start Trace");
   HaltButton = new QPushButton("Halt", bottom);
   HaltButton->setObjectName("HaltButton");
-  HaltButton->setToolTip("stop Trace");
+  HaltButton->setToolTip("stop Trace (Shift+F5)");
   HaltButton->setEnabled(false);
   ClearDisplayButton = new QPushButton("Clear Display", bottom);
   ClearDisplayButton->setObjectName("ClearDisplayButton");
@@ -425,10 +466,8 @@ void TMainForm::BuildMenus() {
   // The filter and alias windows live as long as the main window; their
   // tables are shown whenever they open.
   auto open = [this](QAction* a, QDialog* window) {
-    connect(a, &QAction::triggered, this, [window] {
-      window->show();
-      window->raise();
-    });
+    ui::PlaceBeside(window, this);
+    connect(a, &QAction::triggered, this, [window] { ui::ShowWindow(window); });
   };
   open(Item(filtering, "MenuFilteringSlaveAddress", "Slave &Address"), new TAddrMapForm(this));
   open(Item(filtering, "MenuFilteringMessageData", "Message &Data"), new TPatternForm(this));
@@ -533,7 +572,7 @@ void TMainForm::AppendDisplayLine(std::string_view line) {
   if (lineCount_ > 0) c.insertBlock();
   c.insertText(Text(line));
   ++lineCount_;
-  DataMemo->verticalScrollBar()->setValue(DataMemo->verticalScrollBar()->maximum());
+  if (followEnd_) DataMemo->verticalScrollBar()->setValue(DataMemo->verticalScrollBar()->maximum());
 }
 
 void TMainForm::AppendDisplayLines(const vantrel::DisplayLines& lines) {
@@ -547,13 +586,14 @@ void TMainForm::AppendDisplayLines(const vantrel::DisplayLines& lines) {
   c.insertText(text);
   c.endEditBlock();
   lineCount_ += lines.size();
-  DataMemo->verticalScrollBar()->setValue(DataMemo->verticalScrollBar()->maximum());
+  if (followEnd_) DataMemo->verticalScrollBar()->setValue(DataMemo->verticalScrollBar()->maximum());
   DataMemo->setUpdatesEnabled(true);
 }
 
 void TMainForm::ClearDisplay() {
   DataMemo->clear();
   lineCount_ = 0;
+  followEnd_ = true;
 }
 
 void TMainForm::DeleteFirstDisplayLines(std::size_t count) {
@@ -567,8 +607,12 @@ void TMainForm::DeleteFirstDisplayLines(std::size_t count) {
   QTextCursor c(doc);
   c.setPosition(0);
   c.setPosition(doc->findBlockByNumber(static_cast<int>(count)).position(), QTextCursor::KeepAnchor);
+  QScrollBar* bar = DataMemo->verticalScrollBar();
+  const int at = bar->value();
   c.removeSelectedText();
   lineCount_ -= count;
+  // A user reading back keeps the same lines in view.
+  if (!followEnd_) bar->setValue(std::max(0, at - static_cast<int>(count)));
   DataMemo->setUpdatesEnabled(true);
 }
 
@@ -580,7 +624,7 @@ QStringList TMainForm::DisplayLines() const {
 void TMainForm::ShowTraceMode(vantrel::TraceMode mode) {
   const vantrel::TraceControls c = vantrel::TraceControlsOf(mode);
   TraceButton->setText(c.traceCaption);
-  TraceButton->setToolTip(c.traceHint);
+  TraceButton->setToolTip(QString::fromLatin1(c.traceHint) + " (F5)");
   TraceButton->setEnabled(c.traceEnabled);
   HaltButton->setEnabled(c.haltEnabled);
   MenuSetup->menuAction()->setEnabled(c.setupEnabled);
@@ -590,8 +634,8 @@ void TMainForm::ShowTraceMode(vantrel::TraceMode mode) {
 }
 
 void TMainForm::SetDisplayContextMenu(bool enabled) {
-  contextMenuEnabled_ = enabled;
-  for (QAction* a : PopupMenu1->actions()) a->setEnabled(enabled);
+  MenuItem("PopupShowTiming")->setEnabled(enabled);
+  MenuItem("PopupShowDiagnostics")->setEnabled(enabled);
 }
 
 void TMainForm::SetBandwidth(int percent, std::string_view label) {
@@ -611,6 +655,7 @@ void TMainForm::LogReadSelectionCleared() {
 
 void TMainForm::TraceStatusStarted() { TraceStatus->Initialize(); }
 void TMainForm::TraceStatusRefresh() { TraceStatus->Update(); }
+void TMainForm::TraceStatusFinished() { TraceStatus->Finish(); }
 
 void TMainForm::SetDisplayTimerEnabled(bool enabled) {
   if (enabled) {
@@ -670,7 +715,8 @@ void TMainForm::DataProtocolClick(DataProtocol protocol) {
 }
 
 void TMainForm::DataMemoContextPopup(const QPoint& at) {
-  if (contextMenuEnabled_) PopupMenu1->popup(DataMemo->viewport()->mapToGlobal(at));
+  // Copy is there at any time; the message views only after a halt.
+  PopupMenu1->popup(DataMemo->viewport()->mapToGlobal(at));
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
@@ -698,11 +744,20 @@ QPrinter& TMainForm::Printer() {
 }
 
 void TMainForm::MenuFilePrinterSetupClick() {
+  if (!ui::PrinterInstalled()) {
+    ui::Dialogs().Message(this, "No Printer Installed\n\nPrint writes a PDF file instead, on the pages set up here.",
+                          "Printer Setup");
+  }
   QPageSetupDialog dialog(&Printer(), this);
   ui::Dialogs().RunModal(dialog);
 }
 
 void TMainForm::MenuFilePrintClick() {
+  const QString text = DataMemo->toPlainText();
+  if (text.trimmed().isEmpty()) {
+    ui::Dialogs().Message(this, "Nothing to Print\n\nThe display is empty.", "Print");
+    return;
+  }
   QPrintDialog dialog(&Printer(), this);
   dialog.setOption(QAbstractPrintDialog::PrintSelection, true);
   dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
@@ -710,9 +765,11 @@ void TMainForm::MenuFilePrintClick() {
   dialog.setPrintRange(selection.hasSelection() ? QAbstractPrintDialog::Selection : QAbstractPrintDialog::AllPages);
   if (ui::Dialogs().RunModal(dialog) != QDialog::Accepted) return;
   const bool selectionOnly = dialog.printRange() == QAbstractPrintDialog::Selection && selection.hasSelection();
-  const QStringList lines =
-      ui::LinesToPrint(DataMemo->toPlainText(), selectionOnly, selection.selectionStart(), selection.selectionEnd());
-  if (ui::PrintLines(Printer(), lines, DataMemo->font()) == 0) {
+  const QStringList lines = ui::LinesToPrint(text, selectionOnly, selection.selectionStart(), selection.selectionEnd());
+  // With no printer installed the dialog offers none to choose.
+  if (!ui::PrinterChosen(Printer())) {
+    ui::PrintToPdf(this, lines, DataMemo->font(), Printer().pageLayout());
+  } else if (ui::PrintLines(Printer(), lines, DataMemo->font()) == 0) {
     ui::Dialogs().Message(this, "Cannot Print", "Print Error");
   }
 }
@@ -751,6 +808,8 @@ void TMainForm::ChooseLogFile(bool forRead) {
   request.forWrite = !forRead;
   const QString chosen = ui::Dialogs().FileName(this, request);
   if (chosen.isEmpty()) return;
+  // A file that is no log is refused now, before a Trace empties the display.
+  if (forRead && !vantrel::LogFile::CheckForRead(chosen.toStdString())) return;
   name = chosen.toStdString();
   self->setText(forRead ? "Close Log File for Read" : "Close Log File for Write");
   other->setVisible(false);
@@ -789,7 +848,7 @@ void TMainForm::MenuSetupDisplayFileReadClick() {
   request.defaultName = "Vantrel.txt";
   request.filter = "Text Files (*.txt)";
   const QString chosen = ui::Dialogs().FileName(this, request);
-  if (!chosen.isEmpty()) ui::Dialogs().OpenUrl(QUrl::fromLocalFile(chosen));
+  if (!chosen.isEmpty()) ui::OpenOrReport(this, QUrl::fromLocalFile(chosen));
 }
 
 void TMainForm::MenuSetupInitializePodClick() {
@@ -813,13 +872,11 @@ void TMainForm::MenuSetupThresholdClick() {
 }
 
 void TMainForm::MenuSetupTraceControlClick() {
-  TraceControl->show();
-  TraceControl->raise();
+  ui::ShowWindow(TraceControl);
 }
 
 void TMainForm::MenuSetupTriggerOutClick() {
-  TriggerOut->show();
-  TriggerOut->raise();
+  ui::ShowWindow(TriggerOut);
 }
 
 void TMainForm::MenuSetupDiagnosticsClick() {
@@ -864,18 +921,15 @@ void TMainForm::MenuOptionsSetFontClick() {
 }
 
 void TMainForm::MenuOptionsPodSimulatorClick() {
-  PodSimulator->show();
-  PodSimulator->raise();
+  ui::ShowWindow(PodSimulator);
 }
 
 void TMainForm::MenuViewByteModeClick() {
-  RTViewer->show();
-  RTViewer->raise();
+  ui::ShowWindow(RTViewer);
 }
 
 void TMainForm::MenuViewTraceStatusClick() {
-  TraceStatus->show();
-  TraceStatus->raise();
+  ui::ShowWindow(TraceStatus);
 }
 
 void TMainForm::MenuViewBusStatusClick() {
@@ -884,13 +938,11 @@ void TMainForm::MenuViewBusStatusClick() {
 }
 
 void TMainForm::MenuViewActivityChartClick() {
-  Activity->show();
-  Activity->raise();
+  ui::ShowWindow(Activity);
 }
 
 void TMainForm::MenuViewMessageDetailClick() {
-  Detail->show();
-  Detail->raise();
+  ui::ShowWindow(Detail);
 }
 
 void TMainForm::StatisticsStarted() {
@@ -932,11 +984,10 @@ void TMainForm::ShowMessageDiagnostics() {
   ui::Dialogs().RunModal(*RawData);
 }
 
-void TMainForm::MenuHelpOnlineClick() { ui::Dialogs().OpenUrl(QUrl(ui::kResourcesPage)); }
+void TMainForm::MenuHelpOnlineClick() { ui::OpenOrReport(this, QUrl(ui::kResourcesPage)); }
 
 void TMainForm::MenuHelpRevisionReportClick() {
-  RevRprt->show();
-  RevRprt->raise();
+  ui::ShowWindow(RevRprt);
 }
 
 void TMainForm::MenuHelpAboutClick() { ui::Dialogs().RunModal(*About); }
@@ -952,4 +1003,136 @@ void TMainForm::MenuSetupSBSRevisionClick() {
     d.PECEnabled = true;
   }
   ShowDisplayOptions();
+}
+
+// ---- find, copy, status bar ----------------------------------------------------
+
+void TMainForm::BuildFindBar() {
+  FindBar = new QWidget(this);
+  FindBar->setObjectName("FindBar");
+  auto* row = new QHBoxLayout(FindBar);
+  row->setContentsMargins(0, 0, 0, 0);
+  FindEdit = new QLineEdit(FindBar);
+  FindEdit->setObjectName("FindEdit");
+  FindEdit->setPlaceholderText("Find in the trace display");
+  FindCase = new QCheckBox("Match &case", FindBar);
+  FindCase->setObjectName("FindCase");
+  auto* next = new QPushButton("&Next", FindBar);
+  next->setToolTip("find the next match (F3)");
+  auto* previous = new QPushButton("&Previous", FindBar);
+  previous->setToolTip("find the previous match (Shift+F3)");
+  auto* close = new QToolButton(FindBar);
+  close->setText("x");
+  close->setToolTip("close the find bar (Esc)");
+  row->addWidget(new QLabel("Find:", FindBar));
+  row->addWidget(FindEdit, 1);
+  row->addWidget(FindCase);
+  row->addWidget(next);
+  row->addWidget(previous);
+  row->addWidget(close);
+  FindBar->hide();
+  connect(FindEdit, &QLineEdit::returnPressed, this, [this] { FindNext(false); });
+  connect(next, &QPushButton::clicked, this, [this] { FindNext(false); });
+  connect(previous, &QPushButton::clicked, this, [this] { FindNext(true); });
+  connect(close, &QToolButton::clicked, this, [this] {
+    FindBar->hide();
+    DataMemo->setFocus();
+  });
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), FindBar);
+  escape->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(escape, &QShortcut::activated, close, &QToolButton::click);
+}
+
+void TMainForm::MenuFindClick() {
+  FindBar->show();
+  const QString selected = DataMemo->textCursor().selectedText();
+  if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator)) FindEdit->setText(selected);
+  FindEdit->setFocus();
+  FindEdit->selectAll();
+}
+
+void TMainForm::FindNext(bool backward) {
+  const QString text = FindEdit->text();
+  if (text.isEmpty()) {
+    MenuFindClick();
+    return;
+  }
+  QTextDocument::FindFlags flags;
+  if (backward) flags |= QTextDocument::FindBackward;
+  if (FindCase->isChecked()) flags |= QTextDocument::FindCaseSensitively;
+  if (DataMemo->find(text, flags)) {
+    statusBar()->clearMessage();
+    return;
+  }
+  // Not found before the end: go round once.
+  QTextCursor from(DataMemo->document());
+  from.movePosition(backward ? QTextCursor::End : QTextCursor::Start);
+  const QTextCursor found = DataMemo->document()->find(text, from, flags);
+  if (found.isNull()) {
+    QApplication::beep();
+    statusBar()->showMessage("\"" + text + "\" not found", 5000);
+    return;
+  }
+  DataMemo->setTextCursor(found);
+  DataMemo->ensureCursorVisible();
+  statusBar()->showMessage(backward ? "Passed the top of the display, continued from the end"
+                                    : "Passed the end of the display, continued from the top",
+                           5000);
+}
+
+void TMainForm::CopyDisplayLines() {
+  // Whole lines: from the line holding the selection's start to the line
+  // holding its end, or the line under the caret.
+  const QTextCursor cursor = DataMemo->textCursor();
+  QTextDocument* doc = DataMemo->document();
+  const QTextBlock first = doc->findBlock(cursor.selectionStart());
+  const QTextBlock last = doc->findBlock(cursor.selectionEnd());
+  QStringList lines;
+  for (QTextBlock b = first; b.isValid(); b = b.next()) {
+    lines << b.text();
+    if (b == last) break;
+  }
+  QGuiApplication::clipboard()->setText(lines.join('\n') + '\n');
+  statusBar()->showMessage(QString("%1 line%2 copied").arg(lines.size()).arg(lines.size() == 1 ? "" : "s"), 3000);
+}
+
+void TMainForm::BuildStatusBar() {
+  StatusMessages = new QLabel(this);
+  StatusMessages->setObjectName("StatusMessages");
+  StatusTime = new QLabel(this);
+  StatusTime->setObjectName("StatusTime");
+  StatusFile = new QLabel(this);
+  StatusFile->setObjectName("StatusFile");
+  statusBar()->addPermanentWidget(StatusFile, 1);
+  statusBar()->addPermanentWidget(StatusMessages);
+  statusBar()->addPermanentWidget(StatusTime);
+  StatusTimer = new QTimer(this);
+  StatusTimer->setInterval(250);
+  connect(StatusTimer, &QTimer::timeout, this, &TMainForm::StatusBarTimer);
+  StatusTimer->start();
+  StatusBarTimer();
+}
+
+void TMainForm::StatusBarTimer() {
+  std::string messages = "Messages: ";
+  const std::uint32_t high = vantrel::MsgNumberHigh(), low = vantrel::MsgNumberLow();
+  if (high > 0) {
+    vantrel::AppendGrouped(messages, high);
+    messages += ',';
+    vantrel::AppendGrouped9(messages, low);
+  } else {
+    vantrel::AppendGrouped(messages, low);
+  }
+  StatusMessages->setText(QString::fromLatin1(messages.c_str()));
+  const vantrel::TraceClock c = vantrel::CurrentTraceClock();
+  StatusTime->setText(QString("Trace Time: %1:%2:%3.%4")
+                          .arg(c.hours)
+                          .arg(c.minutes, 2, 10, QLatin1Char('0'))
+                          .arg(c.micros / 1000000, 2, 10, QLatin1Char('0'))
+                          .arg(c.micros % 1000000 / 1000, 3, 10, QLatin1Char('0')));
+  const vantrel::TraceFiles& f = vantrel::gTraceFiles;
+  QString file;
+  if (!f.logReadName.empty()) file = "Replaying " + QFileInfo(QString::fromStdString(f.logReadName)).fileName();
+  if (!f.logWriteName.empty()) file = "Logging to " + QFileInfo(QString::fromStdString(f.logWriteName)).fileName();
+  StatusFile->setText(file);
 }

@@ -21,6 +21,7 @@ class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPrinter;
@@ -94,6 +95,7 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   void RunInitializePodCommand() override { MenuSetupInitializePodClick(); }
   void TraceStatusStarted() override;
   void TraceStatusRefresh() override;
+  void TraceStatusFinished() override;
   void StatisticsStarted() override;
   void StatisticsStopped() override;
   void SetDisplayTimerEnabled(bool enabled) override;
@@ -147,6 +149,13 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   void MenuHelpAboutClick();
   void MenuSetupSBSRevisionClick();
   void DataMemoContextPopup(const QPoint& at);
+  void BuildFindBar();
+  void BuildStatusBar();
+  // Find in the trace display (Ctrl+F, F3, Shift+F3) and Copy.
+  void MenuFindClick();
+  void FindNext(bool backward);
+  void CopyDisplayLines();
+  void StatusBarTimer();
 
   // The controls read from gDisplay (after a settings change).
   void ShowDisplayOptions();
@@ -163,6 +172,13 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   QMenu* MenuUser = nullptr;
   QTimer* DataMemoUpdate = nullptr;
   QTimer* TraceClickTimer = nullptr;
+  QWidget* FindBar = nullptr;
+  QLineEdit* FindEdit = nullptr;
+  QCheckBox* FindCase = nullptr;
+  QLabel* StatusMessages = nullptr;
+  QLabel* StatusTime = nullptr;
+  QLabel* StatusFile = nullptr;
+  QTimer* StatusTimer = nullptr;
   QTimer* LoadSettings = nullptr;
   std::map<std::string, QCheckBox*> OptionBoxes;  // by settings key
   std::map<vantrel::DataProtocol, QRadioButton*> ProtocolButtons;
@@ -206,7 +222,7 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   Options options_;
   std::string installFolder_, dataFolder_, userName_;
   std::size_t lineCount_ = 0;
-  bool contextMenuEnabled_ = false;
+  bool followEnd_ = true;  // the display follows new lines while it shows the end
   bool closed_ = false;
   TickStats tickStats_;
   QPrinter& Printer();

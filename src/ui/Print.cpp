@@ -1,11 +1,17 @@
 #include "ui/Print.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
+#include <QPrinterInfo>
 
 #include <algorithm>
+
+#include "ui/FilterFileDialog.h"
+#include "ui/UiDialogs.h"
 
 namespace vantrel::ui {
 
@@ -50,6 +56,28 @@ int PrintLines(QPrinter& printer, const QStringList& lines, const QFont& font) {
   }
   painter.end();
   return pages;
+}
+
+bool PrinterInstalled() { return !QPrinterInfo::availablePrinters().isEmpty(); }
+
+bool PrinterChosen(const QPrinter& printer) {
+  if (printer.outputFormat() == QPrinter::PdfFormat) return !printer.outputFileName().isEmpty();
+  return !printer.printerName().isEmpty();
+}
+
+bool PrintToPdf(QWidget* parent, const QStringList& lines, const QFont& font, const QPageLayout& layout) {
+  static const FilterFileKind kPdf{"No Printer - Print to PDF File", "No Printer - Print to PDF File", "Vantrel.pdf",
+                                   "pdf", "PDF Files (*.pdf)"};
+  const std::string chosen = ChooseSaveFile(parent, kPdf);
+  if (chosen.empty()) return false;
+  const QString file = QFile::decodeName(QByteArray::fromStdString(chosen));
+  QPrinter pdf(QPrinter::HighResolution);
+  pdf.setOutputFormat(QPrinter::PdfFormat);
+  pdf.setOutputFileName(file);
+  pdf.setPageLayout(layout);
+  if (PrintLines(pdf, lines, font) > 0) return true;
+  Dialogs().Message(parent, "Cannot Write to PDF File\n\n" + QDir::toNativeSeparators(file), "Print Error");
+  return false;
 }
 
 }  // namespace vantrel::ui

@@ -3,7 +3,9 @@
 #include <QStringList>
 
 class QFont;
+class QPageLayout;
 class QPrinter;
+class QWidget;
 
 namespace vantrel::ui {
 
@@ -23,5 +25,15 @@ QStringList LinesToPrint(const QString& text, bool selectionOnly, int start, int
 // the page is clipped, not wrapped, so that printed lines match the display.
 // The number of pages printed; 0 when the printer could not be started.
 int PrintLines(QPrinter& printer, const QStringList& lines, const QFont& font);
+
+// Whether this computer has any printer at all.
+bool PrinterInstalled();
+// Whether the print dialog left the printer somewhere to print to: without
+// any printer installed it offers none, and printing would go nowhere.
+bool PrinterChosen(const QPrinter& printer);
+// Printing without a printer: the lines go into a PDF file the user names
+// (Vantrel.pdf in the data folder at first), on pages of the given layout.
+// Whether the file was written; a file that cannot be written is reported.
+bool PrintToPdf(QWidget* parent, const QStringList& lines, const QFont& font, const QPageLayout& layout);
 
 }  // namespace vantrel::ui

@@ -188,6 +188,11 @@ void TTraceStatusForm::UpdateTraceState() {
   }
 }
 
+void TTraceStatusForm::Finish() {
+  if (FieldText("TraceState") != "CAPTURE COMPLETE") Set("TraceState", "CAPTURE IN PROGRESS", StatusColour::Green);
+  Update();
+}
+
 void TTraceStatusForm::UpdateTraceTime() {
   const vantrel::TraceClock c = vantrel::CurrentTraceClock();
   SetText("TraceTime", vantrel::FormatTraceTime(c.hours, c.minutes, c.micros));
@@ -269,6 +274,8 @@ void TTraceStatusForm::UpdateFiles() {
     SetText("LogFileName", BaseName(files.logWriteName));
     SetText("LogFileState", "PENDING - WRITE");
   } else {
+    // A replay that has ended still names its log until the next trace.
+    if (!files.logReadName.empty()) SetText("LogFileName", BaseName(files.logReadName));
     SetText("LogFileState", "CLOSED");
   }
   if (df::DisplayFileOpen) {

@@ -23,6 +23,9 @@ class TTraceStatusForm : public QWidget {
   void Initialize();
   // The 250 ms timer; also the display loop before a lost-pod retry.
   void Update();
+  // A halt: the final counts and files, the capture complete even when it
+  // ended between two refreshes.
+  void Finish();
   // The Spool Setup window's choice: "Max" captions and the visible panel.
   void SetSpoolChoice(const vantrel::SpoolChoice& choice);
 

@@ -155,7 +155,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(r.folder.toStdString(), Form().DataFolder());
     // Running: the button pages, Halt is on, Setup is locked.
     QCOMPARE(Form().TraceButton->text(), QString("Pause!"));
-    QCOMPARE(Form().TraceButton->toolTip(), QString("pause message display"));
+    QCOMPARE(Form().TraceButton->toolTip(), QString("pause message display (F5)"));
     QVERIFY(Form().HaltButton->isEnabled());
     QVERIFY(!Form().MenuSetup->menuAction()->isEnabled());
     QVERIFY(!Menu("MenuViewBusStatus")->isEnabled());
@@ -177,10 +177,11 @@ class MainWindowTest : public QObject {
     QVERIFY(vantrel::gTraceFiles.logReadName.empty());
     QVERIFY(dialogs_->messages.isEmpty());
 
-    // The Trace Status window keeps the final state.
+    // The halt refreshed Trace Status with the final state, though the
+    // replay was shorter than its refresh.
     TTraceStatusForm& status = *Form().TraceStatus;
-    status.Update();
-    QCOMPARE(status.FieldText("TraceState"), QString("INACTIVE"));
+    QCOMPARE(status.FieldText("TraceState"), QString("CAPTURE COMPLETE"));
+    QCOMPARE(status.FieldText("LogFileName"), QString("smart-battery.log"));
     const QString captured = QString::fromStdString(std::to_string(vantrel::MsgNumberLow()));
     QVERIFY(vantrel::MsgNumberLow() > 1000);
     QCOMPARE(status.FieldText("MsgsCaptured").remove(','), captured);
@@ -202,7 +203,7 @@ class MainWindowTest : public QObject {
     StartReplay(ExampleLog("smart-battery.log"));
     Form().TraceButton->click();  // "Pause!" holds the trace running
     QCOMPARE(Form().TraceButton->text(), QString("More!"));
-    QCOMPARE(Form().TraceButton->toolTip(), QString("resume message display"));
+    QCOMPARE(Form().TraceButton->toolTip(), QString("resume message display (F5)"));
     status.Update();
     QCOMPARE(status.FieldText("TraceState"), QString("CAPTURE IN PROGRESS"));
     QCOMPARE(status.FieldColour("TraceState"), vantrel::StatusColour::Green);

@@ -6,7 +6,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-QString FakeDialogs::FileName(QWidget*, const vantrel::ui::FileDialogRequest& request) {
+QString FakeDialogs::AskFileName(QWidget*, const vantrel::ui::FileDialogRequest& request) {
   fileRequests.push_back(request);
   return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
 }

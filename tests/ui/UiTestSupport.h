@@ -20,12 +20,16 @@ class FakeDialogs : public vantrel::ui::UiDialogs {
   QStringList modalShown;  // object names of the windows shown modally
   std::function<int(QDialog&)> onModal;  // default: rejected at once
   std::vector<QUrl> urls;
+  bool urlOpens = true;  // false: as on a desktop without a browser
 
-  QString FileName(QWidget*, const vantrel::ui::FileDialogRequest& request) override;
+  QString AskFileName(QWidget*, const vantrel::ui::FileDialogRequest& request) override;
   void Message(QWidget*, const QString& text, const QString& title) override;
   bool OkCancel(QWidget*, const QString& text, const QString& title) override;
   int RunModal(QDialog& dialog) override;
-  void OpenUrl(const QUrl& url) override { urls.push_back(url); }
+  bool OpenUrl(const QUrl& url) override {
+    urls.push_back(url);
+    return urlOpens;
+  }
 };
 
 // A log of about `words` words of mixed traffic, made once per run by vantrel-gen.
