@@ -23,7 +23,6 @@ namespace {
 
 constexpr const char* kCaption = "Slave Address Map";
 constexpr const char* kNoAddress = "Address [Alias]:";
-constexpr int kClosedHeight = 230, kOpenHeight = 340;
 const ui::FilterFileKind kMapFile{"Save Address Map", "Load Address Map", "Vantrel.map", "map",
                                   "Address Map File (*.map)"};
 
@@ -136,9 +135,12 @@ TAddrMapForm::TAddrMapForm(QWidget* parent) : QDialog(parent) {
   setObjectName("AddrMapForm");
   setWindowTitle(kCaption);
   auto* top = new QVBoxLayout(this);
-  top->setSizeConstraint(QLayout::SetNoConstraint);
+  // The window is always the size of what it shows, legends or not, at any font.
+  top->setSizeConstraint(QLayout::SetFixedSize);
   AddressLabel = new QLabel(kNoAddress, this);
   AddressLabel->setObjectName("AddressLabel");
+  // Its text follows the mouse; the window must not resize with it.
+  AddressLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   top->addWidget(AddressLabel);
 
   auto* row = new QHBoxLayout;
@@ -180,22 +182,24 @@ TAddrMapForm::TAddrMapForm(QWidget* parent) : QDialog(parent) {
     ++i;
   }
   ActivityInfo = new QGroupBox("Slave Address Activity Info", this);
-  auto* al = new QHBoxLayout(ActivityInfo);
+  auto* al = new QGridLayout(ActivityInfo);
   const struct {
     ActivityMark mark;
     const char* text;
   } marks[] = {{ActivityMark::None, "No Activity"},
                {ActivityMark::Acked, "Acknowledged Activity"},
                {ActivityMark::Nacked, "Neg Acknowledged Activity"}};
+  int line = 0;
   for (const auto& m : marks) {
-    al->addWidget(Swatch(ActivityInfo, ui::AddrStateImage(vantrel::DSEL, m.mark)));
-    al->addWidget(new QLabel(m.text, ActivityInfo));
+    al->addWidget(Swatch(ActivityInfo, ui::AddrStateImage(vantrel::DSEL, m.mark)), line, 0);
+    al->addWidget(new QLabel(m.text, ActivityInfo), line, 1);
+    ++line;
   }
+  al->setColumnStretch(1, 1);
   auto* info = new QHBoxLayout;
   info->addWidget(FilterInfo);
   info->addWidget(ActivityInfo);
   top->addLayout(info);
-  top->addStretch();
 
   connect(AllButton, &QPushButton::clicked, this, &TAddrMapForm::AllButtonClick);
   connect(NoneButton, &QPushButton::clicked, this, &TAddrMapForm::NoneButtonClick);
@@ -216,7 +220,6 @@ TAddrMapForm::TAddrMapForm(QWidget* parent) : QDialog(parent) {
   vantrel::RefreshAddressMap();
   FilterInfo->hide();
   ActivityInfo->hide();
-  resize(AddrMapGrid->width() + 220, kClosedHeight);
 }
 
 TAddrMapForm::~TAddrMapForm() {
@@ -254,10 +257,9 @@ void TAddrMapForm::NoneButtonClick() {
 }
 
 void TAddrMapForm::InfoButtonClick() {
-  const bool open = height() < 300;
+  const bool open = FilterInfo->isHidden();
   FilterInfo->setVisible(open);
   ActivityInfo->setVisible(open);
-  resize(width(), open ? kOpenHeight : kClosedHeight);
 }
 
 void TAddrMapForm::SaveMapButtonClick() {

@@ -28,6 +28,7 @@
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QThread>
+#include <QKeyEvent>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -238,10 +239,8 @@ TMainForm::TMainForm(Options options) : options_(std::move(options)) {
   MenuUser->setTitle(Literal(QString::fromStdString(userName_)));
   WriteWelcomeText();
 
-  // Every control whole, and a few lines of the display.
   bottom->setMinimumSize(bottom->sizeHint());
-  DataMemo->setMinimumHeight(DataMemo->fontMetrics().lineSpacing() * 8 + 2 * DataMemo->frameWidth() +
-                             DataMemo->horizontalScrollBar()->sizeHint().height());
+  FitDisplayMinimum();
   resize(std::max(980, minimumSizeHint().width()), std::max(640, minimumSizeHint().height()));
   for (QWidget* w : std::initializer_list<QWidget*>{TraceStatus, RTViewer, Detail, Activity, TriggerOut, TraceControl,
                                                     PodSimulator})
@@ -274,11 +273,6 @@ void TMainForm::BuildDisplay() {
   DataMemo->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   DataMemo->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(DataMemo, &QWidget::customContextMenuRequested, this, &TMainForm::DataMemoContextPopup);
-  // Scrolled away from the end, the display stops following new lines;
-  // back at the end, it follows again.
-  connect(DataMemo->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
-    followEnd_ = value >= DataMemo->verticalScrollBar()->maximum();
-  });
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName("PopupMenu1");
   QAction* timing = PopupMenu1->addAction("Show Message Timing");
@@ -371,7 +365,7 @@ void TMainForm::BuildControls(QWidget* bottom) {
 
   TraceButton = new QPushButton("Trace", bottom);
   TraceButton->setObjectName("TraceButton");
-  TraceButton->setToolTip("start Trace");
+  TraceButton->setToolTip("start Trace (F5)");
   HaltButton = new QPushButton("Halt", bottom);
   HaltButton->setObjectName("HaltButton");
   HaltButton->setToolTip("stop Trace (Shift+F5)");
@@ -553,15 +547,15 @@ void TMainForm::WriteWelcomeText() {
 void TMainForm::ShowMessage(std::string_view text, std::string_view title) {
   const QString t = Text(text), c = Text(title);
   if (QThread::currentThread() == thread()) {
-    ui::Dialogs().Message(this, t, c);
+    ui::MessageInPlace(this, t, c);
   } else {
     // From the parser thread: it must not wait for the user.
-    QMetaObject::invokeMethod(this, [this, t, c] { ui::Dialogs().Message(this, t, c); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, t, c] { ui::MessageInPlace(this, t, c); }, Qt::QueuedConnection);
   }
 }
 
 bool TMainForm::AskOkCancel(std::string_view text, std::string_view title) {
-  return ui::Dialogs().OkCancel(this, Text(text), Text(title));
+  return ui::OkCancelInPlace(this, Text(text), Text(title));
 }
 
 void TMainForm::Beep() { QApplication::beep(); }
@@ -570,14 +564,16 @@ void TMainForm::AppendDisplayLine(std::string_view line) {
   QTextCursor c(DataMemo->document());
   c.movePosition(QTextCursor::End);
   if (lineCount_ > 0) c.insertBlock();
+  const bool follow = DisplayAtEnd();
   c.insertText(Text(line));
   ++lineCount_;
-  if (followEnd_) DataMemo->verticalScrollBar()->setValue(DataMemo->verticalScrollBar()->maximum());
+  FollowEnd(follow);
 }
 
 void TMainForm::AppendDisplayLines(const vantrel::DisplayLines& lines) {
   if (lines.empty()) return;
   const QString text = Text(lines.Joined());
+  const bool follow = DisplayAtEnd();
   DataMemo->setUpdatesEnabled(false);
   QTextCursor c(DataMemo->document());
   c.beginEditBlock();
@@ -586,14 +582,30 @@ void TMainForm::AppendDisplayLines(const vantrel::DisplayLines& lines) {
   c.insertText(text);
   c.endEditBlock();
   lineCount_ += lines.size();
-  if (followEnd_) DataMemo->verticalScrollBar()->setValue(DataMemo->verticalScrollBar()->maximum());
+  FollowEnd(follow);
   DataMemo->setUpdatesEnabled(true);
 }
 
 void TMainForm::ClearDisplay() {
   DataMemo->clear();
   lineCount_ = 0;
-  followEnd_ = true;
+  followedTo_ = 0;
+}
+
+// The display follows new lines while it shows the end, however the user got
+// there (the bar, the wheel, Page Down, Ctrl+End), and stops while the user
+// reads further back.
+bool TMainForm::DisplayAtEnd() const {
+  // The bar's range can grow after lines come in: still where the display
+  // last followed to counts as the end.
+  const QScrollBar* bar = DataMemo->verticalScrollBar();
+  return bar->value() >= bar->maximum() || bar->value() == followedTo_;
+}
+
+void TMainForm::FollowEnd(bool follow) {
+  QScrollBar* bar = DataMemo->verticalScrollBar();
+  if (follow) bar->setValue(bar->maximum());
+  followedTo_ = follow ? bar->value() : -1;
 }
 
 void TMainForm::DeleteFirstDisplayLines(std::size_t count) {
@@ -609,10 +621,12 @@ void TMainForm::DeleteFirstDisplayLines(std::size_t count) {
   c.setPosition(doc->findBlockByNumber(static_cast<int>(count)).position(), QTextCursor::KeepAnchor);
   QScrollBar* bar = DataMemo->verticalScrollBar();
   const int at = bar->value();
+  const bool follow = DisplayAtEnd();
   c.removeSelectedText();
   lineCount_ -= count;
   // A user reading back keeps the same lines in view.
-  if (!followEnd_) bar->setValue(std::max(0, at - static_cast<int>(count)));
+  if (!follow) bar->setValue(std::max(0, at - static_cast<int>(count)));
+  FollowEnd(follow);
   DataMemo->setUpdatesEnabled(true);
 }
 
@@ -721,6 +735,13 @@ void TMainForm::DataMemoContextPopup(const QPoint& at) {
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::ToolTip && !vantrel::gWindowOptions.ShowHints) return true;
+  if (watched == DataMemo && event->type() == QEvent::KeyPress) {
+    // Ctrl+End stops a line short of the bar's end; it means the end.
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    if (key->matches(QKeySequence::MoveToEndOfDocument) || key->matches(QKeySequence::SelectEndOfDocument)) {
+      QTimer::singleShot(0, this, [this] { FollowEnd(true); });
+    }
+  }
   if (watched == TraceStatusPanel && event->type() == QEvent::MouseButtonRelease) {
     TraceStatusPanelClick();
     return true;
@@ -912,12 +933,23 @@ void TMainForm::MenuOptionsShowHintsClick() {
   vantrel::gWindowOptions.ShowHints = MenuItem("MenuOptionsShowHints")->isChecked();
 }
 
+// Every control whole (the bottom panel keeps its size hint), and eight
+// lines of the display in its font.
+void TMainForm::FitDisplayMinimum() {
+  DataMemo->setMinimumHeight(DataMemo->fontMetrics().lineSpacing() * 8 + 2 * DataMemo->frameWidth() +
+                             DataMemo->horizontalScrollBar()->sizeHint().height());
+}
+
 void TMainForm::MenuOptionsSetFontClick() {
   bool ok = false;
   const QFont font = QFontDialog::getFont(&ok, DataMemo->font(), this);
-  if (!ok) return;
+  if (ok) ApplyDisplayFont(font);
+}
+
+void TMainForm::ApplyDisplayFont(const QFont& font) {
   DataMemo->setFont(font);
   RTViewer->Memo->setFont(font);
+  FitDisplayMinimum();
 }
 
 void TMainForm::MenuOptionsPodSimulatorClick() {
@@ -1081,12 +1113,14 @@ void TMainForm::FindNext(bool backward) {
 }
 
 void TMainForm::CopyDisplayLines() {
-  // Whole lines: from the line holding the selection's start to the line
-  // holding its end, or the line under the caret.
+  // Whole lines, as Print takes them: from the line of the selection's first
+  // character to the line of its last (a selection ending right after a line
+  // break ends on that break's line), or the line under the caret.
   const QTextCursor cursor = DataMemo->textCursor();
   QTextDocument* doc = DataMemo->document();
-  const QTextBlock first = doc->findBlock(cursor.selectionStart());
-  const QTextBlock last = doc->findBlock(cursor.selectionEnd());
+  const int start = cursor.selectionStart(), end = cursor.selectionEnd();
+  const QTextBlock first = doc->findBlock(start);
+  const QTextBlock last = doc->findBlock(end > start ? end - 1 : start);
   QStringList lines;
   for (QTextBlock b = first; b.isValid(); b = b.next()) {
     lines << b.text();

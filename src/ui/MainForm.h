@@ -20,6 +20,7 @@
 class QAction;
 class QButtonGroup;
 class QCheckBox;
+class QFont;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -72,6 +73,8 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   const TickStats& DisplayTickStats() const { return tickStats_; }
   QStringList DisplayLines() const;
   QAction* MenuItem(const char* name) const;
+  // Options | Set Font's choice: the display and the Byte Mode Viewer.
+  void ApplyDisplayFont(const QFont& font);
   const std::string& InstallationFolder() const { return installFolder_; }
   const std::string& DataFolder() const { return dataFolder_; }
 
@@ -151,6 +154,9 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   void DataMemoContextPopup(const QPoint& at);
   void BuildFindBar();
   void BuildStatusBar();
+  void FitDisplayMinimum();
+  bool DisplayAtEnd() const;
+  void FollowEnd(bool follow);
   // Find in the trace display (Ctrl+F, F3, Shift+F3) and Copy.
   void MenuFindClick();
   void FindNext(bool backward);
@@ -222,7 +228,7 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   Options options_;
   std::string installFolder_, dataFolder_, userName_;
   std::size_t lineCount_ = 0;
-  bool followEnd_ = true;  // the display follows new lines while it shows the end
+  int followedTo_ = 0;  // the scroll position the display last followed the end to; -1: not following
   bool closed_ = false;
   TickStats tickStats_;
   QPrinter& Printer();

@@ -34,9 +34,27 @@ QTableWidget* MakeGrid(QWidget* parent, const char* name, int columns) {
   g->verticalHeader()->setDefaultSectionSize(16);
   g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   g->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  g->horizontalHeader()->setMinimumSectionSize(1);
+  g->verticalHeader()->setMinimumSectionSize(1);
   for (int r = 0; r < 8; ++r)
     for (int c = 0; c < columns; ++c) g->setItem(r, c, new QTableWidgetItem);
   return g;
+}
+
+// Rows and columns sized to the grid's font, and the grid to exactly its
+// cells, so that every cell shows and nothing can scroll away.
+void FitGrid(QTableWidget* g, int firstColumnWidth) {
+  const QFontMetrics fm(g->font());
+  const int cell = fm.horizontalAdvance(QStringLiteral("WW")) + 10;
+  const int row = fm.height() + 6;
+  for (int r = 0; r < g->rowCount(); ++r) g->setRowHeight(r, row);
+  int width = 0;
+  for (int c = 0; c < g->columnCount(); ++c) {
+    g->setColumnWidth(c, c == 0 && firstColumnWidth > 0 ? firstColumnWidth : cell);
+    width += g->columnWidth(c);
+  }
+  const int frame = 2 * g->frameWidth();
+  g->setFixedSize(width + frame, row * g->rowCount() + frame);
 }
 
 }  // namespace
@@ -45,34 +63,38 @@ TPatternForm::TPatternForm(QWidget* parent) : QDialog(parent) {
   setObjectName("PatternForm");
   setWindowTitle(kCaption);
   auto* top = new QVBoxLayout(this);
+  top->setSizeConstraint(QLayout::SetFixedSize);
   auto* grids = new QGridLayout;
-  grids->addWidget(new QLabel("Byte #", this), 0, 0);
-  grids->addWidget(new QLabel("Specified Data", this), 0, 1);
-  grids->addWidget(new QLabel("Match", this), 0, 2);
+  grids->setHorizontalSpacing(0);
 
   DataGrid = MakeGrid(this, "DataGrid", 9);
   const int column0 = QFontMetrics(DataGrid->font()).horizontalAdvance("Message ") + 20;
-  DataGrid->setColumnWidth(0, column0);
-  for (int c = 1; c <= 8; ++c) DataGrid->setColumnWidth(c, 22);
-  DataGrid->setFixedSize(column0 + 4 + 23 * 8, 17 * 8 + 4);
+  FitGrid(DataGrid, column0);
   for (int r = 0; r < 8; ++r) {
     QTableWidgetItem* item = DataGrid->item(r, 0);
     item->setText(QString("        %1").arg(r + 1));
     item->setFlags(Qt::ItemIsEnabled);
   }
+  // The headings stand over their columns: "Byte #" over the first,
+  // "Specified Data" over the eight data columns.
+  auto* byteHeading = new QLabel("Byte #", this);
+  byteHeading->setFixedWidth(column0 + DataGrid->frameWidth());
+  grids->addWidget(byteHeading, 0, 0);
+  grids->addWidget(new QLabel("Specified Data", this), 0, 1);
+  grids->setColumnMinimumWidth(2, 8);
+  grids->addWidget(new QLabel("Match", this), 0, 3);
   DataGrid->setToolTip(
       "Click to select a cell.\r\nThen enter match data:\r\n  Hexadecimal (00...FF) digits.\r\n  ASCII codes (i.e. "
       "'a for the letter a).\r\n  XX for Don't Care.\r\n\r\nEnter up to 8 match data per message byte.");
   ConditionGrid = MakeGrid(this, "ConditionGrid", 1);
-  ConditionGrid->setColumnWidth(0, 22);
-  ConditionGrid->setFixedSize(22 + 4, 17 * 8 + 4);
+  FitGrid(ConditionGrid, 0);
   ConditionGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   ConditionGrid->setToolTip(
       "Click to select Match Condition\r\nDisplay Messages that:\r\n  Y - Match Any Specified Data.\r\n  N - Do Not "
       "Match Any Specified Data.");
-  grids->addWidget(DataGrid, 1, 0, 1, 2);
-  grids->addWidget(ConditionGrid, 1, 2);
-  grids->addWidget(new QLabel("(00...FF, 'a...'z, XX = Don't Care)", this), 2, 0, 1, 3);
+  grids->addWidget(DataGrid, 1, 0, 1, 2, Qt::AlignLeft);
+  grids->addWidget(ConditionGrid, 1, 3, Qt::AlignLeft);
+  grids->addWidget(new QLabel("(00...FF, 'a...'z, XX = Don't Care)", this), 2, 0, 1, 4);
   top->addLayout(grids);
   ProtocolErrorBox = new QCheckBox("Only Display Messages with Protocol Errors (SBS Only)", this);
   ProtocolErrorBox->setObjectName("ProtocolErrorBox");
@@ -196,6 +218,7 @@ bool TPatternForm::ValidateGrid(vantrel::MatchGrid& g) {
       DataGrid->item(b, a + 1)->setText(ui::Latin1(g.cells[static_cast<std::size_t>(b)][static_cast<std::size_t>(a)]));
   if (bad < 0) return true;
   DataGrid->setCurrentCell(bad / 8, bad % 8 + 1);
+  DataGrid->setFocus(Qt::OtherFocusReason);
   vantrel::Reports().ShowMessage("Invalid Match Data", "Message Data Filter Error");
   return false;
 }

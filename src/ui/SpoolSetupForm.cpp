@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 
 #include "pipeline/TraceControl.h"
@@ -34,6 +35,7 @@ TSpoolSetupForm::TSpoolSetupForm(QWidget* parent) : QDialog(parent) {
   setObjectName("SpoolSetup");
   setWindowTitle("Spool Setup");
   auto* top = new QVBoxLayout(this);
+  top->setSizeConstraint(QLayout::SetFixedSize);
 
   auto* device = new QGroupBox("Spool Device", this);
   SpoolDevice = RadioGroup(device, {"Spool Buffer (RAM)", "Spool File (DISK)"});
@@ -41,10 +43,14 @@ TSpoolSetupForm::TSpoolSetupForm(QWidget* parent) : QDialog(parent) {
   SpoolBufferSize = RadioGroup(SpoolBufferSizeGroup, {"100KB", "250KB", "500KB", "1MB"});
   SpoolFileSizeGroup = new QGroupBox("Spool File Size", this);
   SpoolFileSize = RadioGroup(SpoolFileSizeGroup, {"10MB", "100MB", "500MB", "1GB"});
+  // The two size choices share one place, as wide as the wider, so that
+  // switching the device moves nothing.
+  SizeGroups = new QStackedWidget(this);
+  SizeGroups->addWidget(SpoolBufferSizeGroup);
+  SizeGroups->addWidget(SpoolFileSizeGroup);
   auto* groups = new QHBoxLayout;
   groups->addWidget(device);
-  groups->addWidget(SpoolBufferSizeGroup);
-  groups->addWidget(SpoolFileSizeGroup);
+  groups->addWidget(SizeGroups);
   top->addLayout(groups);
 
   for (const char* text :
@@ -75,8 +81,7 @@ void TSpoolSetupForm::ShowChoice() {
   Check(SpoolDevice, c.deviceItem == 1 ? 1 : 0);
   Check(SpoolBufferSize, c.bufferSizeItem);
   Check(SpoolFileSize, c.fileSizeItem);
-  SpoolBufferSizeGroup->setVisible(c.deviceItem != 1);
-  SpoolFileSizeGroup->setVisible(c.deviceItem == 1);
+  SizeGroups->setCurrentWidget(c.deviceItem == 1 ? SpoolFileSizeGroup : SpoolBufferSizeGroup);
 }
 
 void TSpoolSetupForm::RestoreDefaults() {

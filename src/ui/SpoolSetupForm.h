@@ -6,6 +6,7 @@
 
 class QButtonGroup;
 class QGroupBox;
+class QStackedWidget;
 
 namespace vantrel { struct SpoolChoice; }
 
@@ -33,6 +34,7 @@ class TSpoolSetupForm : public QDialog {
   QButtonGroup* SpoolFileSize = nullptr;
   QGroupBox* SpoolBufferSizeGroup = nullptr;
   QGroupBox* SpoolFileSizeGroup = nullptr;
+  QStackedWidget* SizeGroups = nullptr;  // shows one of the two size groups
 
  private:
   void Changed();

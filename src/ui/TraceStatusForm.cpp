@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
@@ -66,7 +67,15 @@ void Guarded(Step step, Mark mark) {
 TTraceStatusForm::TTraceStatusForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName("TraceStatus");
   setWindowTitle("Trace Status");
-  auto* top = new QVBoxLayout(this);
+  // Two columns keep the window low enough for a small screen; it is always
+  // the size of what it shows, whichever spool it shows.
+  auto* columns = new QHBoxLayout(this);
+  columns->setSizeConstraint(QLayout::SetFixedSize);
+  auto* left = new QVBoxLayout;
+  auto* right = new QVBoxLayout;
+  columns->addLayout(left);
+  columns->addLayout(right);
+  QVBoxLayout* top = left;
 
   auto field = [this](const char* name) {
     auto* f = new QLineEdit(QString::fromLatin1(name), this);
@@ -100,6 +109,8 @@ TTraceStatusForm::TTraceStatusForm(QWidget* parent) : QWidget(parent, Qt::Window
   top->addWidget(messages);
   group("Trace", {{"State:", "TraceState"}, {"Time:", "TraceTime"}});
   group("Pod:", {{"State:", "PodState"}, {"Status:", "PodStatus"}});
+  left->addStretch();
+  top = right;
   SpoolBufferPanel =
       group("Spool Buffer", {{"Now:", "SpoolBufferNow"}, {"High:", "SpoolBufferHigh"}, {"Max (1):", "SpoolBufferMax"}});
   SpoolBufferPanel->setObjectName("SpoolBufferPanel");
@@ -108,6 +119,7 @@ TTraceStatusForm::TTraceStatusForm(QWidget* parent) : QWidget(parent, Qt::Window
   top->addWidget(new QLabel("1) To Configure Spool, See Spool Setup", this));
   group("Log File:", {{"Name:", "LogFileName"}, {"State:", "LogFileState"}, {"Size:", "LogFileSize"}});
   group("DisplayFile:", {{"Name:", "DisplayFileName"}, {"State:", "DisplayFileState"}, {"Size:", "DisplayFileSize"}});
+  right->addStretch();
 
   UpdateTimer = new QTimer(this);
   UpdateTimer->setInterval(kUpdateMs);
@@ -150,8 +162,10 @@ void TTraceStatusForm::SetText(const char* name, const std::string& text) {
 void TTraceStatusForm::SetSpoolChoice(const vantrel::SpoolChoice& choice) {
   SetText("SpoolBufferMax", vantrel::SpoolBufferMaxText(choice.bufferSizeItem));
   SetText("SpoolFileMax", vantrel::SpoolFileMaxText(choice.fileSizeItem));
-  SpoolBufferPanel->setVisible(choice.deviceItem != 1);
-  SpoolFilePanel->setVisible(choice.deviceItem == 1);
+  // Hide before showing: never both at once, or the window grows for both.
+  QWidget* shown = choice.deviceItem == 1 ? SpoolFilePanel : SpoolBufferPanel;
+  (shown == SpoolFilePanel ? SpoolBufferPanel : SpoolFilePanel)->hide();
+  shown->show();
 }
 
 void TTraceStatusForm::Initialize() {

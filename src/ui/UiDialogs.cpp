@@ -10,6 +10,7 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPointer>
 #include <QStyle>
 
 namespace vantrel::ui {
@@ -81,6 +82,35 @@ bool OpenOrReport(QWidget* parent, const QUrl& url) {
                       "Web Browser Error");
   }
   return false;
+}
+
+namespace {
+
+template <typename Ask>
+auto InPlace(QWidget* fallback, Ask ask) {
+  QWidget* owner = QApplication::activeModalWidget();
+  if (owner == nullptr) owner = QApplication::activeWindow();
+  if (owner == nullptr) owner = fallback;
+  const QPointer<QWidget> focus = QApplication::focusWidget();
+  const auto answer = ask(owner);
+  if (focus != nullptr && focus->isVisible()) {
+    focus->activateWindow();
+    focus->setFocus(Qt::OtherFocusReason);
+  }
+  return answer;
+}
+
+}  // namespace
+
+void MessageInPlace(QWidget* fallback, const QString& text, const QString& title) {
+  InPlace(fallback, [&](QWidget* owner) {
+    Dialogs().Message(owner, text, title);
+    return true;
+  });
+}
+
+bool OkCancelInPlace(QWidget* fallback, const QString& text, const QString& title) {
+  return InPlace(fallback, [&](QWidget* owner) { return Dialogs().OkCancel(owner, text, title); });
 }
 
 MessageIcon IconForTitle(const QString& title) {

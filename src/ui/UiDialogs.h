@@ -64,6 +64,12 @@ void SetDialogs(UiDialogs* dialogs);
 // address or file, so that the user can open it by hand. Whether it opened.
 bool OpenOrReport(QWidget* parent, const QUrl& url);
 
+// Message and OkCancel over the window the user works in (`fallback` when
+// none is active); the focus goes back where it was, e.g. to the grid cell
+// a check just found wrong.
+void MessageInPlace(QWidget* fallback, const QString& text, const QString& title);
+bool OkCancelInPlace(QWidget* fallback, const QString& text, const QString& title);
+
 enum class MessageIcon { None, Information, Warning };
 
 // The icon of a report's box, from its title: errors, warnings and the
