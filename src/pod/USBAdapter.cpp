@@ -1,5 +1,6 @@
 #include "pod/USBAdapter.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <fstream>
@@ -78,10 +79,14 @@ bool ReadReply(std::uint8_t* buffer, std::uint32_t length) {
   return true;
 }
 
+// The bytes a transfer brought count even when it then failed (a timeout
+// after part of its packets): the pod has let them go, and dropping them
+// would cut a trace word apart.
 std::uint32_t ReadTrace(std::uint8_t* buffer, std::uint32_t length) {
   if (!IsOpen()) return 0;
   std::uint32_t read = 0;
-  return P().ReadPipe(gOpen.usb, gOpen.pipes[1], buffer, length, &read) == 0 ? read : 0;
+  (void)P().ReadPipe(gOpen.usb, gOpen.pipes[1], buffer, length, &read);
+  return std::min(read, length);
 }
 
 void Report(const std::string& step, const char* name) { Reports().ShowMessage(step + " Failed " + name, kDriverTitle); }
@@ -301,19 +306,22 @@ void ReleaseInterface() {
 bool LoadPodConfiguration(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return false;
-  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) return false;
   constexpr std::string_view kDigits = "0123456789abcdef";
   std::uint8_t block[1 + kMaxBlock] = {kConfigBlock};
   std::uint32_t used = 0;
-  std::size_t i = 0;
-  // A pair whose second digit is the file's last byte is not sent: files end
+  // Read as it is sent, so that a file of any size never sits in memory. A
+  // pair whose second digit is the file's last byte is not sent: files end
   // with a line end.
-  while (i < text.size()) {
-    const std::size_t hi = kDigits.find(text[i++]);
-    if (i == text.size() || hi == std::string_view::npos) break;
-    const std::size_t lo = kDigits.find(text[i++]);
-    if (i == text.size() || lo == std::string_view::npos) break;
+  const auto digit = [&]() -> std::size_t {
+    const int c = file.get();
+    if (c == std::char_traits<char>::eof() || file.peek() == std::char_traits<char>::eof()) return std::string_view::npos;
+    return kDigits.find(static_cast<char>(c));
+  };
+  while (true) {
+    const std::size_t hi = digit();
+    if (hi == std::string_view::npos) break;
+    const std::size_t lo = digit();
+    if (lo == std::string_view::npos) break;
     block[1 + used++] = static_cast<std::uint8_t>(hi << 4 | lo);
     if (used == kMaxBlock) {
       std::uint8_t accepted = 0;
@@ -322,6 +330,7 @@ bool LoadPodConfiguration(const std::string& path) {
       if (!sent || accepted == 0) break;
     }
   }
+  if (file.bad()) return false;
   if (used > 0) {
     std::uint8_t accepted = 0;
     if (WriteMessage(block, 1 + used)) (void)ReadReply(&accepted, 1);

@@ -34,6 +34,8 @@ struct UsbPlatform {
   int (*QueryPipe)(UsbInterface* usb, int index, std::uint8_t* pipe);
   // Transfers on the pipe give up after `milliseconds`.
   int (*SetPipeTimeout)(UsbInterface* usb, std::uint8_t pipe, std::uint32_t milliseconds);
+  // `written` and `read` count the bytes moved, also when the transfer
+  // failed part way (a timeout after some of its packets).
   int (*WritePipe)(UsbInterface* usb, std::uint8_t pipe, const std::uint8_t* data, std::uint32_t length,
                    std::uint32_t* written);
   int (*ReadPipe)(UsbInterface* usb, std::uint8_t pipe, std::uint8_t* data, std::uint32_t length,

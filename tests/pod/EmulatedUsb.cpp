@@ -1,6 +1,9 @@
 #include "EmulatedUsb.h"
 
+#include <algorithm>
 #include <mutex>
+#include <optional>
+#include <utility>
 
 namespace vantrel::test {
 namespace {
@@ -26,6 +29,7 @@ std::mutex gMutex;  // guards the adapters and the failure flags
 std::vector<Adapter> gAdapters;
 bool gFailOpen = false, gFailList = false;
 int gFailInitialize = 0;
+std::optional<std::uint32_t> gTraceReadCut;
 std::vector<std::vector<std::uint8_t>> gMessages;
 
 UsbAdapterFirmware* Firmware(int id) {
@@ -117,10 +121,15 @@ int WritePipe(UsbInterface* usb, std::uint8_t pipe, const std::uint8_t* data, st
 int ReadPipe(UsbInterface* usb, std::uint8_t pipe, std::uint8_t* data, std::uint32_t length, std::uint32_t* read) {
   UsbAdapterFirmware* fw = usb != nullptr ? Firmware(Of(usb)->id) : nullptr;
   if (fw == nullptr) return kUsbBadDevice;
+  std::optional<std::uint32_t> cut;
+  if (pipe == UsbAdapterFirmware::kTraceDataPipe) {
+    std::lock_guard lock(gMutex);
+    cut = std::exchange(gTraceReadCut, std::nullopt);
+  }
   std::size_t got = 0;
-  const int e = Code(fw->In(pipe, data, length, got));
+  const int e = Code(fw->In(pipe, data, cut ? std::min(length, *cut) : length, got));
   *read = static_cast<std::uint32_t>(got);
-  return e;
+  return cut ? kUsbSemTimeout : e;
 }
 
 const UsbPlatform kServices{
@@ -136,6 +145,7 @@ EmulatedUsb::EmulatedUsb() {
     gAdapters.clear();
     gFailOpen = gFailList = false;
     gFailInitialize = 0;
+    gTraceReadCut.reset();
     gMessages.clear();
   }
   SetUsbServices(&kServices);
@@ -171,6 +181,11 @@ void EmulatedUsb::FailNextInitialize(int error) {
 void EmulatedUsb::FailNextList() {
   std::lock_guard lock(gMutex);
   gFailList = true;
+}
+
+void EmulatedUsb::TimeOutNextTraceRead(std::uint32_t bytes) {
+  std::lock_guard lock(gMutex);
+  gTraceReadCut = bytes;
 }
 
 const UsbPlatform& EmulatedUsb::Services() const { return kServices; }

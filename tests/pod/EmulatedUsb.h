@@ -19,6 +19,9 @@ class EmulatedUsb {
   void FailNextOpen();
   void FailNextInitialize(int error);
   void FailNextList();
+  // The next trace data read stops after `bytes` bytes without ending its
+  // transfer: the host's read times out holding them.
+  void TimeOutNextTraceRead(std::uint32_t bytes);
   const UsbPlatform& Services() const;
   // Every message written to a command pipe, in order.
   std::vector<std::vector<std::uint8_t>> TakeMessages();
