@@ -279,6 +279,10 @@ bool ApplySettingsLine(std::string_view line) {
         for (const InterfaceText& t : kInterfaceTexts) {
           if (line.find(t.text) == std::string_view::npos) continue;
           gPodSelection.InterfaceType = t.kind;
+          // An adapter's serial is no board number: a file naming another
+          // interface after it would otherwise keep one no save reloads.
+          if (t.kind != InterfaceKind::Usb && (gPodSelection.ULBoardNum < 0 || gPodSelection.ULBoardNum > 9))
+            gPodSelection.ULBoardNum = 0;
           break;
         }
         break;

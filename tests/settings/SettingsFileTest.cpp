@@ -207,6 +207,11 @@ TEST_F(SettingsFileTest, ChoicesThatWereLostAreTakenBack) {
   EXPECT_EQ(gPodSelection.ULBoardNum, 12345678);
   ASSERT_TRUE(Load("ULBoardNum=-5\r\nULBoardNum=x\r\n"));
   EXPECT_EQ(gPodSelection.ULBoardNum, 12345678);
+  // Another interface named after the serial takes no serial for its board.
+  ASSERT_TRUE(Load("InterfaceType=iCBW\r\n"));
+  EXPECT_EQ(gPodSelection.ULBoardNum, 0);
+  ASSERT_TRUE(Load("InterfaceType=iVNTUA\r\nULBoardNum=1234\r\nInterfaceType=iSIM\r\nULBoardNum=7\r\n"));
+  EXPECT_EQ(gPodSelection.ULBoardNum, 7);
 }
 
 TEST_F(SettingsFileTest, AReadErrorKeepsWhatWasAppliedAndStops) {
