@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontDialog>
@@ -51,7 +52,11 @@
 #include "pod/PodStatus.h"
 #include "analysis/Revisions.h"
 #include "ui/AboutForm.h"
+#include "pod/LogicCapture.h"
+#include "tracegen/TraceGen.h"
+#include "common/TextFile.h"
 #include "ui/AddrMapForm.h"
+#include "ui/ImportForm.h"
 #include "ui/AliasForm.h"
 #include "ui/SBSRevForm.h"
 #include "ui/PatternForm.h"
@@ -217,6 +222,7 @@ TMainForm::TMainForm(Options options) : options_(std::move(options)) {
   Utilization = new TUtilizationForm(this);
   BTiming = new TBTimingForm(this);
   RawData = new TRawDataForm(this);
+  Import = new TImportForm(this);
   SpoolSetup = new TSpoolSetupForm(this);
   SpoolSetup->onChoiceChanged = [this](const vantrel::SpoolChoice& c) { TraceStatus->SetSpoolChoice(c); };
 
@@ -405,6 +411,9 @@ void TMainForm::BuildMenus() {
   };
 
   QMenu* file = menu("MenuFile", "&File");
+  Item(file, "MenuFileImport", "&Import Logic Capture...", &TMainForm::MenuFileImportClick,
+       "replay a logic analyser capture of the bus");
+  file->addSeparator();
   Item(file, "MenuFilePrinterSetup", "Printer &Setup...", &TMainForm::MenuFilePrinterSetupClick);
   Item(file, "MenuFilePrint", "&Print...", &TMainForm::MenuFilePrintClick)->setShortcut(QKeySequence("Ctrl+P"));
   file->addSeparator();
@@ -831,10 +840,82 @@ void TMainForm::ChooseLogFile(bool forRead) {
   if (chosen.isEmpty()) return;
   // A file that is no log is refused now, before a Trace empties the display.
   if (forRead && !vantrel::LogFile::CheckForRead(chosen.toStdString())) return;
+  if (forRead) {
+    ReplayLog(chosen.toStdString());
+    return;
+  }
   name = chosen.toStdString();
-  self->setText(forRead ? "Close Log File for Read" : "Close Log File for Write");
+  self->setText("Close Log File for Write");
   other->setVisible(false);
-  if (forRead) vantrel::TraceButtonClick();
+}
+
+void TMainForm::ReplayLog(const std::string& path) {
+  vantrel::gTraceFiles.logReadName = path;
+  MenuItem("MenuSetupLogRead")->setText("Close Log File for Read");
+  MenuItem("MenuSetupLogWrite")->setVisible(false);
+  vantrel::TraceButtonClick();
+}
+
+void TMainForm::MenuFileImportClick() {
+  if (vantrel::gTrace.TraceRunning || !vantrel::gTraceFiles.logReadName.empty()) {
+    ui::Dialogs().Message(this, "Halt the trace and close the log file for read first.", "Import Logic Capture");
+    return;
+  }
+  ui::FileDialogRequest request;
+  request.title = "Import Logic Capture";
+  request.folder = QString::fromStdString(dataFolder_);
+  request.defaultSuffix = "sr";
+  request.filter = "Logic Captures (*.sr *.vcd *.csv);;All Files (*)";
+  const QString capture = ui::Dialogs().FileName(this, request);
+  if (capture.isEmpty()) return;
+  const std::string path = QFile::encodeName(capture).toStdString();
+  // The channels and the rate first, for the window.
+  std::vector<std::string> channels;
+  std::uint64_t rate = 0;
+  bool seen = false;
+  vantrel::LogicSource probe;
+  probe.started = [&](std::uint64_t r, const std::vector<std::string>& c) {
+    channels = c;
+    rate = r;
+    seen = true;
+    return false;
+  };
+  probe.samples = [](const std::uint8_t*, std::uint64_t, unsigned) {};
+  const std::string error = vantrel::ReadLogicFile(path, "", probe);
+  if (!seen) {
+    ui::Dialogs().Message(this, Text(error.empty() ? "The capture holds no logic samples" : error) + "\n\n" + capture,
+                          "Import Error");
+    return;
+  }
+  Import->FormShow(capture, channels, rate);
+  if (ui::Dialogs().RunModal(*Import) != QDialog::Accepted) return;
+  std::vector<vantrel::TraceWord> words;
+  const vantrel::LogicImportResult r =
+      vantrel::ImportLogicCapture(path, Import->Options(), [&](vantrel::TraceWord w) { words.push_back(w); });
+  if (!r.ok) {
+    ui::Dialogs().Message(this, Text(r.error) + "\n\n" + capture, "Import Error");
+    return;
+  }
+  // The words are kept as a log of their own, replayed like any other.
+  ui::FileDialogRequest save;
+  save.title = "Save Imported Trace As";
+  save.folder = QString::fromStdString(dataFolder_);
+  save.defaultSuffix = "log";
+  save.defaultName = QFileInfo(capture).completeBaseName() + ".log";
+  save.filter = "Log Files (*.log)";
+  save.forWrite = true;
+  const QString log = ui::Dialogs().FileName(this, save);
+  if (log.isEmpty()) return;
+  const std::string logPath = QFile::encodeName(log).toStdString();
+  try {
+    vantrel::LogWriter writer(logPath, vantrel::FileStampNow(), userName_);
+    for (vantrel::TraceWord w : words) writer.Write(w);
+    writer.Close(vantrel::FileStampNow());
+  } catch (const std::exception&) {
+    ui::Dialogs().Message(this, "Cannot Write to Log File\n\n" + log, "Import Error");
+    return;
+  }
+  ReplayLog(logPath);
 }
 
 void TMainForm::MenuSetupLogWriteClick() { ChooseLogFile(false); }

@@ -36,6 +36,7 @@ class TActivityForm;
 class TBTimingForm;
 class TDetailForm;
 class TRawDataForm;
+class TImportForm;
 class TUtilizationForm;
 class TPodForm;
 class TPortselForm;
@@ -119,6 +120,7 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   void MenuFilePrinterSetupClick();
   void MenuFilePrintClick();
   void MenuFileExitClick();
+  void MenuFileImportClick();
   void MenuSetupPodInterfaceClick();
   void MenuSetupSpoolClick();
   void MenuSetupLogWriteClick();
@@ -155,6 +157,8 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   void BuildFindBar();
   void BuildStatusBar();
   void FitDisplayMinimum();
+  // Replays the log as Setup | Open Log File for Read does once it is chosen.
+  void ReplayLog(const std::string& path);
   bool DisplayAtEnd() const;
   void FollowEnd(bool follow);
   // Find in the trace display (Ctrl+F, F3, Shift+F3) and Copy.
@@ -207,6 +211,7 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   TUtilizationForm* Utilization = nullptr;
   TBTimingForm* BTiming = nullptr;
   TRawDataForm* RawData = nullptr;
+  TImportForm* Import = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

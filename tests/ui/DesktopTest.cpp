@@ -17,6 +17,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -30,6 +33,7 @@
 #include "pipeline/TraceControl.h"
 #include "pipeline/TraceState.h"
 #include "ui/AboutForm.h"
+#include "ui/ImportForm.h"
 #include "ui/MainForm.h"
 #include "ui/Print.h"
 #include "ui/RevRprtForm.h"
@@ -580,6 +584,40 @@ class DesktopTest : public QObject {
     Menu("MenuHelpOnline")->trigger();
     QVERIFY(dialogs_->messages.isEmpty());
     QCOMPARE(dialogs_->urls.size(), std::size_t{6});
+  }
+
+  void importLogicCapture() {
+    // A capture with lower-case channel names, replayed through the window.
+    const QString capture = QStringLiteral(VANTREL_CAPTURES "/samsung_syncmaster203b.sr");
+    const QString log = dir_.filePath("edid.log");
+    dialogs_->fileAnswers << capture << log;
+    QString sclShown, rateShown;
+    dialogs_->onModal = [&](QDialog& d) {
+      auto* import = qobject_cast<TImportForm*>(&d);
+      if (import == nullptr) return int(QDialog::Rejected);
+      sclShown = import->SclBox->currentText();
+      rateShown = import->RateEdit->text();
+      import->OKButton->click();
+      return d.result();
+    };
+    Menu("MenuFileImport")->trigger();
+    QCOMPARE(sclShown, QString("0: scl"));
+    QCOMPARE(rateShown, QString("1000000"));
+    QCOMPARE(dialogs_->fileRequests.back().defaultName, QString("samsung_syncmaster203b.log"));
+    QTRY_VERIFY_WITH_TIMEOUT(Idle(), kReplayTimeoutMs);
+    const QStringList lines = Form().DisplayLines();
+    QVERIFY(lines.contains("Log File Exhausted, Trace Terminated."));
+    QVERIFY(lines.filter(QRegularExpression("^Msg +3 \\[Start\\]#A0\\[W\\] 00 \\[RptStart\\]#A0\\[R\\] 00 FF FF")).size() == 1);
+    QVERIFY(vantrel::LogFile::CheckForRead(log.toStdString()));
+    QVERIFY(dialogs_->messages.isEmpty());
+
+    // Not a capture: said, and nothing replayed.
+    dialogs_->fileAnswers << ExampleLog("eeprom.log");
+    Menu("MenuFileImport")->trigger();
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QVERIFY(dialogs_->messages[0].startsWith("Import Error: "));
+    QVERIFY(dialogs_->messages[0].endsWith(ExampleLog("eeprom.log")));
+    QVERIFY(Idle());
   }
 
   void revisionReport() {
