@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "pod/CBWAdapter.h"
+#include "pod/LogicAnalyser.h"
 #include "pod/PodInterface.h"
 #include "pod/PodSimulator.h"
 #include "pod/USBAdapter.h"
@@ -16,6 +17,8 @@ const std::vector<InterfaceKindOps>& InterfaceKinds() {
        &ListUsbAdapters},
       {InterfaceKind::Simulator, kSimulatorEntry, false, &SimulatorEntries, &SimulatorPresent,
        &InstallPodSimulator, &ListSimulator},
+      {InterfaceKind::LogicAnalyser, kLogicAnalyserEntry, false, &LogicAnalyserEntries, &LogicAnalyserPresent,
+       &InstallLogicAnalyserTransport, &ListLogicAnalyser},
   };
   return kinds;
 }
@@ -65,7 +68,8 @@ std::string InterfaceText() {
       return EntryPrefix(s.InterfaceType) + serial;
     }
     case InterfaceKind::Simulator:
-      return kSimulatorEntry;
+    case InterfaceKind::LogicAnalyser:
+      return EntryPrefix(s.InterfaceType);
     default:
       return EntryPrefix(s.InterfaceType) + std::to_string(s.ULBoardNum);
   }

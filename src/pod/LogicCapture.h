@@ -43,8 +43,18 @@ LogicImportResult ImportLogicCapture(const std::string& path, const LogicImportO
 struct LogicSource {
   std::function<bool(std::uint64_t sampleRateHz, const std::vector<std::string>& channels)> started;  // false: stop
   std::function<void(const std::uint8_t* data, std::uint64_t count, unsigned unitSize)> samples;
+  std::function<bool()> stop;  // optional: asked between blocks; true ends the stream
 };
 std::string ReadLogicFile(const std::string& path, const std::string& format, const LogicSource& source);
+
+// A logic analyser as a stream: `device` is a session file, played back as
+// if recorded now, or a driver of the library with its options
+// ("fx2lafw", "fx2lafw:conn=1.7"), sampled at `sampleRateHz` (0: its
+// default). Runs on the calling thread until the stream ends or `stop` says
+// so. An error text; empty when it ran.
+std::string StreamLogicDevice(const std::string& device, std::uint64_t sampleRateHz, const LogicSource& source);
+// Whether the device can be opened now; why not in `error`.
+bool LogicDevicePresent(const std::string& device, std::string& error);
 
 // The channel `wanted` names among `channels`: a name in any case, else an
 // index; -1 when it names none.

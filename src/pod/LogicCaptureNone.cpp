@@ -7,4 +7,13 @@ std::string ReadLogicFile(const std::string&, const std::string&, const LogicSou
   return "This Vantrel was built without the logic analyser library (libsigrok): it cannot read captures";
 }
 
+std::string StreamLogicDevice(const std::string&, std::uint64_t, const LogicSource&) {
+  return ReadLogicFile({}, {}, {});
+}
+
+bool LogicDevicePresent(const std::string&, std::string& error) {
+  error = ReadLogicFile({}, {}, {});
+  return false;
+}
+
 }  // namespace vantrel

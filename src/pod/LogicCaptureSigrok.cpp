@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "pod/LogicCapture.h"
 
@@ -13,6 +15,7 @@ namespace {
 
 struct Reading {
   const LogicSource* source = nullptr;
+  sr_session* session = nullptr;
   const sr_dev_inst* device = nullptr;
   std::uint64_t rate = 0;
   bool begun = false;
@@ -46,6 +49,11 @@ std::uint64_t DeviceRate(const sr_dev_inst* device) {
 void Feed(const sr_dev_inst* sdi, const sr_datafeed_packet* packet, void* data) {
   auto& r = *static_cast<Reading*>(data);
   if (r.stopped || packet == nullptr) return;
+  if (r.source->stop && r.source->stop()) {
+    r.stopped = true;
+    if (r.session != nullptr) sr_session_stop(r.session);
+    return;
+  }
   if (r.device == nullptr) r.device = sdi;
   switch (packet->type) {
     case SR_DF_META: {
@@ -63,6 +71,7 @@ void Feed(const sr_dev_inst* sdi, const sr_datafeed_packet* packet, void* data) 
         if (r.rate == 0) r.rate = DeviceRate(sdi);
         if (!r.source->started(r.rate, LogicChannels(sdi))) {
           r.stopped = true;
+          if (r.session != nullptr) sr_session_stop(r.session);
           return;
         }
       }
@@ -97,6 +106,7 @@ bool IsSessionFile(const std::string& path) {
 std::string ReadSession(sr_context* ctx, const std::string& path, Reading& r) {
   sr_session* session = nullptr;
   if (sr_session_load(ctx, path.c_str(), &session) != SR_OK) return "Cannot read the capture session file";
+  r.session = session;
   sr_session_datafeed_callback_add(session, &Feed, &r);
   std::string error;
   if (sr_session_start(session) != SR_OK || sr_session_run(session) != SR_OK) error = "Cannot read the capture";
@@ -151,7 +161,116 @@ std::string ReadInput(sr_context* ctx, const std::string& path, const std::strin
   return error;
 }
 
+// "driver:key=value:key=value" into the driver and its scan options.
+struct DriverSpec {
+  std::string name;
+  std::vector<std::pair<std::string, std::string>> options;
+};
+
+DriverSpec ParseDriver(const std::string& device) {
+  DriverSpec spec;
+  std::size_t at = device.find(':');
+  spec.name = device.substr(0, at);
+  while (at != std::string::npos) {
+    const std::size_t next = device.find(':', at + 1);
+    const std::string item = device.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
+    const std::size_t eq = item.find('=');
+    if (eq != std::string::npos) spec.options.emplace_back(item.substr(0, eq), item.substr(eq + 1));
+    at = next;
+  }
+  return spec;
+}
+
+// The first device the driver finds, opened; null with the reason otherwise.
+sr_dev_inst* OpenDriverDevice(sr_context* ctx, const std::string& device, std::string& error) {
+  const DriverSpec spec = ParseDriver(device);
+  sr_dev_driver* driver = nullptr;
+  for (sr_dev_driver** d = sr_driver_list(ctx); d != nullptr && *d != nullptr; ++d) {
+    if (spec.name == (*d)->name) driver = *d;
+  }
+  if (driver == nullptr) {
+    error = "No logic analyser driver " + spec.name;
+    return nullptr;
+  }
+  if (sr_driver_init(ctx, driver) != SR_OK) {
+    error = "The logic analyser driver " + spec.name + " cannot start";
+    return nullptr;
+  }
+  GSList* options = nullptr;
+  for (const auto& [key, value] : spec.options) {
+    auto* option = g_new0(sr_config, 1);
+    if (key == "conn") option->key = SR_CONF_CONN;
+    else if (key == "serialcomm") option->key = SR_CONF_SERIALCOMM;
+    else {
+      g_free(option);
+      continue;
+    }
+    option->data = g_variant_ref_sink(g_variant_new_string(value.c_str()));
+    options = g_slist_append(options, option);
+  }
+  GSList* found = sr_driver_scan(driver, options);
+  for (GSList* l = options; l != nullptr; l = l->next) {
+    auto* option = static_cast<sr_config*>(l->data);
+    g_variant_unref(option->data);
+    g_free(option);
+  }
+  g_slist_free(options);
+  if (found == nullptr) {
+    error = "No logic analyser found by " + spec.name;
+    return nullptr;
+  }
+  auto* sdi = static_cast<sr_dev_inst*>(found->data);
+  g_slist_free(found);
+  if (sr_dev_open(sdi) != SR_OK) {
+    error = "The logic analyser cannot be opened (is it in use, or not permitted?)";
+    return nullptr;
+  }
+  return sdi;
+}
+
 }  // namespace
+
+std::string StreamLogicDevice(const std::string& device, std::uint64_t sampleRateHz, const LogicSource& source) {
+  if (device.find('\0') != std::string::npos || device.empty()) return "No logic analyser named";
+  Context context;
+  if (context.ctx == nullptr) return "The logic analyser library cannot start";
+  Reading r;
+  r.source = &source;
+  if (IsSessionFile(device)) return ReadSession(context.ctx, device, r);
+  std::string error;
+  sr_dev_inst* sdi = OpenDriverDevice(context.ctx, device, error);
+  if (sdi == nullptr) return error;
+  if (sampleRateHz != 0) {
+    (void)sr_config_set(sdi, nullptr, SR_CONF_SAMPLERATE, g_variant_new_uint64(sampleRateHz));
+  }
+  sr_session* session = nullptr;
+  sr_session_new(context.ctx, &session);
+  r.session = session;
+  sr_session_dev_add(session, sdi);
+  sr_session_datafeed_callback_add(session, &Feed, &r);
+  if (sr_session_start(session) != SR_OK || sr_session_run(session) != SR_OK)
+    error = "The logic analyser stopped sending samples";
+  sr_session_destroy(session);
+  sr_dev_close(sdi);
+  return error;
+}
+
+bool LogicDevicePresent(const std::string& device, std::string& error) {
+  if (device.empty() || device.find('\0') != std::string::npos) {
+    error = "No logic analyser named";
+    return false;
+  }
+  if (IsSessionFile(device)) return true;
+  Context context;
+  if (context.ctx == nullptr) {
+    error = "The logic analyser library cannot start";
+    return false;
+  }
+  sr_dev_inst* sdi = OpenDriverDevice(context.ctx, device, error);
+  if (sdi == nullptr) return false;
+  sr_dev_close(sdi);
+  return true;
+}
 
 std::string ReadLogicFile(const std::string& path, const std::string& format, const LogicSource& source) {
   if (path.find('\0') != std::string::npos) return "Cannot open the capture file";

@@ -61,8 +61,9 @@ PodInterfaceTable DefaultPodInterface();
 void InstallDefaultPodInterface();
 
 // InterfaceType: settings texts "InterfaceType=iNone", "=iCBW", "=iVNTUA",
-// "=iSIM" (the pod simulator; readers that predate it ignore the line).
-enum class InterfaceKind : std::uint8_t { None = 0, Board = 1, Usb = 2, Simulator = 3 };
+// "=iSIM" (the pod simulator), "=iLA" (a logic analyser); readers that
+// predate the last two ignore their lines.
+enum class InterfaceKind : std::uint8_t { None = 0, Board = 1, Usb = 2, Simulator = 3, LogicAnalyser = 4 };
 
 struct PodSelection {
   InterfaceKind InterfaceType = InterfaceKind::None;

@@ -15,6 +15,7 @@
 #include "filters/AliasTable.h"
 #include "filters/DataFilter.h"
 #include "pipeline/TraceControl.h"
+#include "pod/LogicAnalyser.h"
 #include "pod/PodInterface.h"
 #include "pod/TriggerOut.h"
 
@@ -37,6 +38,7 @@ struct Key {
   std::uint32_t fallback = 768;                 // a value that is not a number
   bool (*set)(std::string_view) = nullptr;      // Text: the owner's setter; false = read error
   std::string (*get)() = nullptr;               // Text: the owner's value
+  bool (*written)() = nullptr;                  // Text: written only while this holds (null: always)
   int spoolDevice = 0;                          // Spool: 0 RAM, 1 DISK
 };
 
@@ -60,6 +62,25 @@ std::string Pattern() { return TriggerMemoryText(gTriggerOut.PatternMem); }
 std::string DontCare() { return TriggerMemoryText(gTriggerOut.DontCareMem); }
 std::string Position() { return TriggerMemoryText(gTriggerOut.TrigPosMem); }
 std::string AliasName() { return AliasFileName(); }
+// The logic analyser's settings; a value that is empty changes nothing.
+bool SetText(std::string& to, std::string_view v) {
+  if (!v.empty()) to = std::string(v);
+  return true;
+}
+bool SetAnalyserDevice(std::string_view v) { return SetText(gLogicAnalyser.device, v); }
+bool SetAnalyserScl(std::string_view v) { return SetText(gLogicAnalyser.scl, v); }
+bool SetAnalyserSda(std::string_view v) { return SetText(gLogicAnalyser.sda, v); }
+// A rate in Hz, all its digits (rates have more than three).
+bool SetAnalyserRate(std::string_view v) {
+  std::uint32_t rate = 0;
+  const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), rate);
+  if (ec == std::errc{} && end != v.data() && rate > 0) gLogicAnalyser.sampleRateHz = rate;
+  return true;
+}
+std::string AnalyserRate() { return std::to_string(gLogicAnalyser.sampleRateHz); }
+std::string AnalyserDevice() { return gLogicAnalyser.device; }
+std::string AnalyserScl() { return gLogicAnalyser.scl; }
+std::string AnalyserSda() { return gLogicAnalyser.sda; }
 
 constexpr std::uint32_t kAny = std::numeric_limits<std::uint32_t>::max();
 
@@ -74,6 +95,13 @@ Key Text(std::string_view key, bool (*set)(std::string_view), std::string (*get)
   Key k{key, key, Kind::Text};
   k.set = set;
   k.get = get;
+  return k;
+}
+// The logic analyser's keys, written only while it is the interface: files
+// of other users stay as they always were.
+Key AnalyserText(std::string_view key, bool (*set)(std::string_view), std::string (*get)()) {
+  Key k = Text(key, set, get);
+  k.written = [] { return gPodSelection.InterfaceType == InterfaceKind::LogicAnalyser; };
   return k;
 }
 Key Spool(std::string_view write, std::string_view match, int device) {
@@ -128,6 +156,10 @@ const std::vector<Key>& Keys() {
       Text("AliasFileName=", &LoadAliasFileByName, &AliasName),
       Spool("SpoolType=DISK, ", "SpoolType=DISK", 1),
       Spool("SpoolType=RAM, ", "SpoolType=RAM", 0),
+      AnalyserText("LogicAnalyserDevice=", &SetAnalyserDevice, &AnalyserDevice),
+      AnalyserText("LogicAnalyserSCL=", &SetAnalyserScl, &AnalyserScl),
+      AnalyserText("LogicAnalyserSDA=", &SetAnalyserSda, &AnalyserSda),
+      AnalyserText("LogicAnalyserRate=", &SetAnalyserRate, &AnalyserRate),
   };
   return keys;
 }
@@ -140,7 +172,8 @@ struct InterfaceText {
 constexpr InterfaceText kInterfaceTexts[] = {{"iNone", InterfaceKind::None},
                                              {"iCBW", InterfaceKind::Board},
                                              {"iVNTUA", InterfaceKind::Usb},
-                                             {"iSIM", InterfaceKind::Simulator}};
+                                             {"iSIM", InterfaceKind::Simulator},
+                                             {"iLA", InterfaceKind::LogicAnalyser}};
 
 // Size texts by index; Load tests them in this order, the last found wins
 // ("10MB" is not part of "100MB").
@@ -195,7 +228,10 @@ std::string LineOf(const Key& k) {
     case Kind::Boolean: line += *k.flag ? "True" : "False"; break;
     case Kind::Radio: line += gDisplay.Protocol == k.radio ? "True" : "False"; break;
     case Kind::Number: line += std::to_string(*k.number); break;
-    case Kind::Text: line += k.get(); break;
+    case Kind::Text:
+      if (k.written != nullptr && !k.written()) return {};
+      line += k.get();
+      break;
     case Kind::BoardNumber: line += std::to_string(gPodSelection.ULBoardNum); break;
     case Kind::InterfaceType:
       for (const InterfaceText& t : kInterfaceTexts) {
@@ -232,6 +268,7 @@ void RestoreDefaultSettings() {
   gPodSelection.InterfaceType = InterfaceKind::None;
   gPodOptions.Threshold = 250;
   gPodOptions.ExtTrigger = false;
+  gLogicAnalyser = {};
   RestoreDefaultTriggerOut();
   gTraceOptions.EnableBitTiming = false;
   ResetRevisions();
