@@ -8,9 +8,13 @@ VANTREL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 # for the board library's declarations (the program loads the library itself
 # at run time, and runs without it); libusb for the USB adapter; umockdev for
 # the USB test bed, which emulates adapters beneath the real libusb; libsigrok
-# for logic analyser captures, sigrok-cli for the check of their decoding.
+# for logic analyser captures, sigrok-cli for the check of their decoding;
+# dpkg-dev for the Debian package's dependencies, and for its check the desktop
+# entry validator, xmllint, the MIME database and gio, which reads it; tshark
+# reads back the pcapng export.
 VANTREL_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-charts-dev libcomedi-dev libusb-1.0-0-dev umockdev libumockdev-dev libsigrok-dev sigrok-cli)
+  qt6-base-dev qt6-charts-dev libcomedi-dev libusb-1.0-0-dev umockdev libumockdev-dev libsigrok-dev sigrok-cli
+  dpkg-dev desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin tshark)
 # For scripts/screenshot: a virtual X display and the capture tools.
 VANTREL_SCREENSHOT_PACKAGES=(xvfb xauth x11-apps x11-utils imagemagick)
 # For scripts/fuzz: clang, libFuzzer with the sanitizer runtimes, and

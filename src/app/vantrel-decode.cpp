@@ -29,7 +29,8 @@ constexpr int kExitUsage = 2;
 constexpr const char* kUsage =
     "usage: vantrel-decode [--settings FILE] [--protocol BIN|ASCII|HEX|SBS|CD|RAW]\n"
     "                      [--set KEY=VALUE]... [--alias FILE] [--map FILE] [--match FILE]\n"
-    "                      [--save-settings FILE] [--display-file FILE] [--display] LOGFILE\n"
+    "                      [--save-settings FILE] [--display-file FILE] [--pcapng FILE]\n"
+    "                      [--display] LOGFILE\n"
     "       vantrel-decode [--settings FILE] [options...] --save-settings FILE\n"
     "\n"
     "Replays LOGFILE through the message decoder and writes every decoded message\n"
@@ -55,6 +56,9 @@ constexpr const char* kUsage =
     "                      nothing is replayed\n"
     "  --display-file FILE also write a display file; an existing FILE is\n"
     "                      replaced without asking\n"
+    "  --pcapng FILE       also export every completed message, shown or filtered,\n"
+    "                      to FILE as pcapng (Linux I2C link type) for a network\n"
+    "                      analyser; an existing FILE is replaced without asking\n"
     "  --direct            decode on this one thread, without the trace pipeline\n"
     "                      (the same lines; a reference for benchmarks)\n"
     "  --display           print everything the trace display receives instead:\n"
@@ -90,7 +94,7 @@ int main(int argc, char** argv) {
   bool displayMode = false;
   bool direct = false;
 
-  std::string protocol, displayFile, logFile, settingsFile, saveSettingsFile;
+  std::string protocol, displayFile, pcapngFile, logFile, settingsFile, saveSettingsFile;
   // --set, --alias, --map and --match, applied in the order given.
   struct Setting {
     std::string option, value;
@@ -126,6 +130,10 @@ int main(int argc, char** argv) {
       const char* v = value("--display-file");
       if (!v) return Usage("--display-file needs a file name");
       displayFile = v;
+    } else if (arg == "--pcapng") {
+      const char* v = value("--pcapng");
+      if (!v) return Usage("--pcapng needs a file name");
+      pcapngFile = v;
     } else if (arg == "--direct") {
       direct = true;
     } else if (arg == "--display") {
@@ -169,7 +177,7 @@ int main(int argc, char** argv) {
     std::fputc('\n', stdout);
   };
   if (direct) {
-    if (displayMode || !displayFile.empty()) return Usage("--direct prints message lines only");
+    if (displayMode || !displayFile.empty() || !pcapngFile.empty()) return Usage("--direct prints message lines only");
     class Print final : public LineSink {
      public:
       bool Line(std::string_view line) override {
@@ -186,6 +194,7 @@ int main(int argc, char** argv) {
   // As "Open Log File for Read..." does: select the file and press Trace.
   gTraceFiles.logReadName = logFile;
   gTraceFiles.displayFileName = displayFile;
+  gTraceFiles.pcapngFileName = pcapngFile;
   TraceButtonClick();
   window.Run();
   MainWindowClose();

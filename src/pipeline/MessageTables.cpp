@@ -7,6 +7,7 @@
 #include "filters/AddressFilter.h"
 #include "filters/AliasTable.h"
 #include "filters/DataFilter.h"
+#include "pipeline/PcapngFile.h"
 #include "pipeline/TraceState.h"
 
 namespace vantrel {
@@ -57,6 +58,7 @@ void ClearMessageTables() {
 
 bool KeepCompletedMessage(const CompletedMessage& message) {
   UpdateAddressStatistics(message.record);
+  PcapngFile::WriteMessage(message);
   return !message.shown || StoreShownMessage(message);
 }
 

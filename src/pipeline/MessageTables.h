@@ -36,9 +36,9 @@ void ClearMessageTables();  // both next-numbers back to 1
 // The tables as the message views read them, while no trace runs.
 MessageTablesView MessageTablesNow();
 
-// The decoder's output: counts every message in the address statistics and
-// keeps a shown one with its words while a trace runs. false when the trace
-// stopped first.
+// The decoder's output: counts every message in the address statistics,
+// writes it to the export file when one is open, and keeps a shown one with
+// its words while a trace runs. false when the trace stopped first.
 bool KeepCompletedMessage(const CompletedMessage& message);
 
 // Gives the decoder its lookups (aliases, filters, revisions) and this

@@ -10,6 +10,7 @@
 #include "pipeline/LogFile.h"
 #include "pipeline/MessageTables.h"
 #include "pipeline/MainWindowSeam.h"
+#include "pipeline/PcapngFile.h"
 #include "pipeline/TraceParserThread.h"
 #include "pipeline/TraceState.h"
 #include "pod/PodInterface.h"
@@ -97,6 +98,11 @@ void StartTrace() {
     Halt();
     return;
   }
+  if (!gTraceFiles.pcapngFileName.empty() &&
+      !PcapngFile::Create(gTraceFiles.pcapngFileName, static_cast<int>(gRetryCounter))) {
+    Halt();
+    return;
+  }
 
   SetTraceMode(replay ? TraceMode::Replay : TraceMode::Live);
   seam.SetDisplayContextMenu(false);
@@ -153,6 +159,7 @@ void Halt() {
   LogFile::CloseForWrite();
   seam.SetLogWriteMenuEnabled(true);
   DisplayFile::Close();
+  PcapngFile::Close();
   if (!gTraceFiles.logReadName.empty()) {
     LogFile::CloseForRead();
     gTraceFiles.logReadName.clear();

@@ -13,6 +13,7 @@ struct TraceFiles {
   std::string logWriteName;
   std::string logReadName;
   std::string displayFileName;
+  std::string pcapngFileName;  // the export file (PcapngFile.h)
 };
 extern TraceFiles gTraceFiles;
 

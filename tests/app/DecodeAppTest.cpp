@@ -4,11 +4,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "GoldenDiff.h"
 
@@ -142,6 +145,127 @@ TEST_F(DecodeApp, AnUnclosedLogKeepsItsLastWord) {
   const Outcome r = Decode(Write("unclosed.log", unclosed));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "Msg     1 [Start]#A0[W] 00 12 [Stop]\nMsg     2 [Start]#A0[R][N][Stop]\n");
+}
+
+TEST_F(DecodeApp, ExportFailures) {
+  const std::string log = Write("a.log", Log(kWords));
+  // The export cannot be made: the trace does not start.
+  Outcome r = Decode("--pcapng " + (dir_ / "no" / "x.pcapng").string() + " " + log);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "Export Error: Cannot Create Export File\n");
+  EXPECT_EQ(Decode("--direct --pcapng x.pcapng " + log).status, 2);
+
+  // A write fails part way (files are held to 128 blocks, 64 or 128 KB as the
+  // shell counts them; the lines go through a pipe): one report, and every
+  // line still comes.
+  const std::string example = (fs::path(VANTREL_EXAMPLES) / "smart-battery.log").string();
+  const std::string script = Write("limited.sh", "trap '' XFSZ\nulimit -f 128\n{ " + std::string(VANTREL_DECODE) +
+                                                     " --pcapng x.pcapng " + example +
+                                                     " 2>err; echo $? >status; } | wc -l >count\n");
+  ASSERT_EQ(std::system(("cd " + dir_.string() + " && sh " + script).c_str()), 0);
+  EXPECT_EQ(Slurp(dir_ / "status"), "1\n");
+  EXPECT_EQ(Slurp(dir_ / "err"), "Export Error: Cannot Write to Export File\n");
+  EXPECT_EQ(std::stoi(Slurp(dir_ / "count")), 3680);
+  EXPECT_LE(fs::file_size(dir_ / "x.pcapng"), 128u * 1024u);
+}
+
+// What the network analyser reads from the export of the Smart Battery
+// example, against the decoded lines with their start and byte times: one
+// packet per START and repeated START, its time, address, direction, bytes
+// and acknowledges.
+TEST_F(DecodeApp, ExportReadsBackInTheNetworkAnalyser) {
+  if (std::system("command -v tshark >/dev/null") != 0) {
+    FAIL() << "tshark is not installed (scripts/lib/setup.sh installs it)";
+  }
+  const std::string example = (fs::path(VANTREL_EXAMPLES) / "smart-battery.log").string();
+  const fs::path pcapng = dir_ / "sb.pcapng";
+  const Outcome r = Decode("--set DisplayStartTime=True --set DisplayByteTime=True --pcapng " + pcapng.string() +
+                           " " + example);
+  ASSERT_EQ(r.status, 0) << r.err;
+
+  struct Packet {
+    std::uint64_t micros = 0;
+    std::string bytes;
+    std::vector<std::size_t> nacks;
+  };
+  // "2M:59,761,011" or "190": hours, minutes and us.
+  auto micros = [](const std::string& text) {
+    std::uint64_t total = 0, part = 0;
+    for (const char c : text) {
+      if (c >= '0' && c <= '9') part = part * 10 + static_cast<std::uint64_t>(c - '0');
+      if (c == 'H' || c == 'M') {
+        total += part * (c == 'H' ? 3'600'000'000u : 60'000'000u);
+        part = 0;
+      }
+    }
+    return total + part;
+  };
+  const std::regex token(R"(\[(Rpt)?Start\]|\[([0-9,HM:]+)uS\]|#([0-9A-F]{2})\[([WR])\]|\[N\]|([0-9A-F]{2}))");
+  std::vector<std::string> expected;
+  std::istringstream lines(r.out);
+  std::string line;
+  while (std::getline(lines, line)) {
+    const std::size_t open = line.find('[');
+    std::string number;
+    for (const char c : line.substr(0, open)) {
+      if (c >= '0' && c <= '9') number += c;
+    }
+    std::vector<Packet> packets;
+    std::uint64_t start = 0;
+    enum { None, AtStart, AtRptStart } timeFor = None;
+    for (std::sregex_iterator m(line.begin() + static_cast<std::ptrdiff_t>(open), line.end(), token), end; m != end;
+         ++m) {
+      const std::string t = m->str();
+      if (t == "[Start]" || t == "[RptStart]") {
+        packets.emplace_back();
+        timeFor = t == "[Start]" ? AtStart : AtRptStart;
+      } else if ((*m)[2].matched) {
+        // Start times are absolute, a repeated START's counts from the START.
+        if (timeFor == AtStart) start = micros((*m)[2]);
+        if (timeFor != None) packets.back().micros = start + (timeFor == AtRptStart ? micros((*m)[2]) : 0);
+        timeFor = None;
+      } else if (packets.empty()) {
+        ADD_FAILURE() << "no START before " << t << " in " << line;
+      } else if ((*m)[3].matched) {
+        packets.back().bytes += static_cast<char>(std::stoi((*m)[3], nullptr, 16) | ((*m)[4] == "R" ? 1 : 0));
+      } else if (t == "[N]") {
+        packets.back().nacks.push_back(packets.back().bytes.size());
+      } else {
+        packets.back().bytes += static_cast<char>(std::stoi(t, nullptr, 16));
+      }
+    }
+    for (const Packet& p : packets) {
+      char head[64];
+      std::snprintf(head, sizeof head, "%llu.%06llu000\t0x%02x\t0x%08x\tMsg ",
+                    static_cast<unsigned long long>(p.micros / 1'000'000),
+                    static_cast<unsigned long long>(p.micros % 1'000'000), static_cast<std::uint8_t>(p.bytes[0]) >> 1,
+                    static_cast<std::uint8_t>(p.bytes[0]) & 1);
+      std::string row = head + number;
+      for (std::size_t i = 0; i < p.nacks.size(); ++i)
+        row += (i > 0 ? ", " : p.nacks.size() == 1 ? ", NACK at byte " : ", NACK at bytes ") + std::to_string(p.nacks[i]);
+      row += '\t';
+      for (const char c : p.bytes) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02x", static_cast<std::uint8_t>(c));
+        row += hex;
+      }
+      expected.push_back(row);
+    }
+  }
+
+  const fs::path fields = dir_ / "fields";
+  const std::string tshark = "tshark -r " + pcapng.string() +
+                             " -T fields -e frame.time_relative -e i2c.addr -e i2c.flags -e frame.comment"
+                             " -e data.data >" + fields.string() + " 2>/dev/null";
+  ASSERT_EQ(std::system(tshark.c_str()), 0);
+  std::vector<std::string> read;
+  std::istringstream rows(Slurp(fields));
+  for (std::string row; std::getline(rows, row);) read.push_back(row);
+
+  EXPECT_EQ(expected.size(), 7284u);  // 3,680 messages, most of them a write and a read
+  ASSERT_EQ(read.size(), expected.size());
+  for (std::size_t i = 0; i < read.size(); ++i) ASSERT_EQ(read[i], expected[i]) << "packet " << i + 1;
 }
 
 // The bundled examples decoded under the option sets listed in
