@@ -1,6 +1,9 @@
 #include "pipeline/TraceControl.h"
 
+#include <filesystem>
 #include <new>
+#include <system_error>
+#include <utility>
 
 #include "analysis/AddressStats.h"
 #include "common/Reports.h"
@@ -87,6 +90,15 @@ void StartTrace() {
     if (!PodInitialized) return;
   }
   if (replay) {
+    // Replacing the log being read would destroy the trace being replayed.
+    for (const auto& [output, title] : {std::pair{&gTraceFiles.displayFileName, "Display File Error"},
+                                        std::pair{&gTraceFiles.pcapngFileName, "Export Error"}}) {
+      std::error_code ec;
+      if (!output->empty() && std::filesystem::equivalent(*output, gTraceFiles.logReadName, ec)) {
+        Reports().ShowMessage("Cannot Write to the Log File Being Read", title);
+        return;
+      }
+    }
     if (!LogFile::OpenForRead(gTraceFiles.logReadName)) return;
   } else {
     if (!gTraceFiles.logWriteName.empty() && !LogFile::CreateForWrite(gTraceFiles.logWriteName, static_cast<int>(gRetryCounter)))

@@ -413,6 +413,8 @@ void TMainForm::BuildMenus() {
   QMenu* file = menu("MenuFile", "&File");
   Item(file, "MenuFileImport", "&Import Logic Capture...", &TMainForm::MenuFileImportClick,
        "replay a logic analyser capture of the bus");
+  Item(file, "MenuFileExport", "&Export Trace...", &TMainForm::MenuFileExportClick,
+       "write the next trace's messages as a pcapng file for a network analyser");
   file->addSeparator();
   Item(file, "MenuFilePrinterSetup", "Printer &Setup...", &TMainForm::MenuFilePrinterSetupClick);
   Item(file, "MenuFilePrint", "&Print...", &TMainForm::MenuFilePrintClick)->setShortcut(QKeySequence("Ctrl+P"));
@@ -652,6 +654,9 @@ void TMainForm::ShowTraceMode(vantrel::TraceMode mode) {
   HaltButton->setEnabled(c.haltEnabled);
   MenuSetup->menuAction()->setEnabled(c.setupEnabled);
   MenuItem("MenuViewBusStatus")->setEnabled(c.setupEnabled);
+  // Like Setup's trace files, chosen only between traces.
+  MenuItem("MenuFileImport")->setEnabled(c.setupEnabled);
+  MenuItem("MenuFileExport")->setEnabled(c.setupEnabled);
   if (c.focus == vantrel::TraceControls::Trace) TraceButton->setFocus();
   if (c.focus == vantrel::TraceControls::Halt) HaltButton->setFocus();
 }
@@ -942,6 +947,28 @@ void TMainForm::MenuSetupDisplayFileWriteClick() {
   self->setText("Close Display File (" + Literal(QFileInfo(chosen).fileName()) + ")");
 }
 
+// As the display file: chosen before a trace, written while it runs.
+void TMainForm::MenuFileExportClick() {
+  QAction* self = MenuItem("MenuFileExport");
+  std::string& name = vantrel::gTraceFiles.pcapngFileName;
+  if (!name.empty()) {
+    name.clear();
+    self->setText("&Export Trace...");
+    return;
+  }
+  ui::FileDialogRequest request;
+  request.title = "Export Trace";
+  request.folder = QString::fromStdString(dataFolder_);
+  request.defaultSuffix = "pcapng";
+  request.defaultName = "Vantrel.pcapng";
+  request.filter = "pcapng Files (*.pcapng)";
+  request.forWrite = true;
+  const QString chosen = ui::Dialogs().FileName(this, request);
+  if (chosen.isEmpty()) return;
+  name = QFile::encodeName(chosen).toStdString();
+  self->setText("Close Export File (" + Literal(QFileInfo(chosen).fileName()) + ")");
+}
+
 void TMainForm::MenuSetupDisplayFileReadClick() {
   ui::FileDialogRequest request;
   request.title = "Open Display File for Read";
@@ -1218,7 +1245,8 @@ void TMainForm::BuildStatusBar() {
   StatusTime->setObjectName("StatusTime");
   StatusFile = new QLabel(this);
   StatusFile->setObjectName("StatusFile");
-  statusBar()->addPermanentWidget(StatusFile, 1);
+  // Not permanent: a passing note (find, copy) takes its place for a while.
+  statusBar()->addWidget(StatusFile, 1);
   statusBar()->addPermanentWidget(StatusMessages);
   statusBar()->addPermanentWidget(StatusTime);
   StatusTimer = new QTimer(this);

@@ -121,6 +121,7 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   void MenuFilePrintClick();
   void MenuFileExitClick();
   void MenuFileImportClick();
+  void MenuFileExportClick();
   void MenuSetupPodInterfaceClick();
   void MenuSetupSpoolClick();
   void MenuSetupLogWriteClick();

@@ -170,6 +170,21 @@ TEST_F(DecodeApp, ExportFailures) {
   EXPECT_LE(fs::file_size(dir_ / "x.pcapng"), 128u * 1024u);
 }
 
+TEST_F(DecodeApp, AnOutputFileNeverReplacesTheLogBeingRead) {
+  const std::string log = Write("a.log", Log(kWords));
+  const std::string before = Slurp(log);
+  for (const char* option : {"--display-file", "--pcapng"}) {
+    // The same file by another name, too.
+    for (const std::string& output : {log, (dir_ / "." / "a.log").string()}) {
+      const Outcome r = Decode(std::string(option) + " " + output + " " + log);
+      EXPECT_EQ(r.status, 1) << option;
+      EXPECT_EQ(r.out, "");
+      EXPECT_NE(r.err.find(": Cannot Write to the Log File Being Read\n"), std::string::npos) << r.err;
+      EXPECT_EQ(Slurp(log), before) << option;
+    }
+  }
+}
+
 // What the network analyser reads from the export of the Smart Battery
 // example, against the decoded lines with their start and byte times: one
 // packet per START and repeated START, its time, address, direction, bytes

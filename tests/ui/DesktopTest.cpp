@@ -315,6 +315,8 @@ class DesktopTest : public QObject {
     QTest::keyClick(&Form(), Qt::Key_F3);
     QCOMPARE(CaretLine(), 1);
     QCOMPARE(Note(), QString("Passed the end of the display, continued from the top"));
+    // The note has the bar's room while it shows: the file's label steps aside.
+    QVERIFY(Form().findChild<QLabel*>("StatusFile")->isHidden());
     QTest::keyClick(&Form(), Qt::Key_F3, Qt::ShiftModifier);
     QCOMPARE(CaretLine(), 2);
     QCOMPARE(Note(), QString("Passed the top of the display, continued from the end"));
@@ -618,6 +620,29 @@ class DesktopTest : public QObject {
     QVERIFY(dialogs_->messages[0].startsWith("Import Error: "));
     QVERIFY(dialogs_->messages[0].endsWith(ExampleLog("eeprom.log")));
     QVERIFY(Idle());
+  }
+
+  void exportTrace() {
+    // Chosen before a replay, written while it runs; the replay's messages
+    // are all in it (every START begins a packet).
+    const QString pcapng = dir_.filePath("trace.pcapng");
+    dialogs_->fileAnswers << pcapng;
+    Menu("MenuFileExport")->trigger();
+    QCOMPARE(Menu("MenuFileExport")->text(), QString("Close Export File (trace.pcapng)"));
+    StartReplay(ExampleLog("smart-battery.log"));
+    QVERIFY(!Menu("MenuFileExport")->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(Idle(), kReplayTimeoutMs);
+    QVERIFY(Menu("MenuFileExport")->isEnabled());
+    QFile f(pcapng);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray head = f.read(4);
+    QCOMPARE(head, QByteArray("\x0A\x0D\x0D\x0A", 4));  // a section header block
+    QVERIFY(f.size() > 100000);
+    QVERIFY(dialogs_->messages.isEmpty());
+    // Chosen again: no export for the next trace.
+    Menu("MenuFileExport")->trigger();
+    QCOMPARE(Menu("MenuFileExport")->text(), QString("&Export Trace..."));
+    QVERIFY(vantrel::gTraceFiles.pcapngFileName.empty());
   }
 
   void revisionReport() {
