@@ -4,6 +4,8 @@
 #include <array>
 #include <utility>
 
+#include "tracegen/TraceGen.h"
+
 namespace vantrel {
 
 SampleConverter::SampleConverter(const SampleConverterOptions& options, Sink out)
@@ -27,23 +29,10 @@ void SampleConverter::FlushIdle(std::uint64_t at) {
 }
 
 void SampleConverter::Emit(TraceWord flags, std::uint64_t at) {
-  std::uint64_t t = Micros(at);
-  const std::uint64_t period = t / kWrapMicroseconds;
-  bool atWrap = false;
-  while (wraps_ < period) {
-    ++wraps_;
-    if (inMessage_ && wraps_ == period) {
-      // A wrap inside a message is not sent on its own: the next event
-      // carries it and counts as happening at the wrap.
-      atWrap = true;
-      t = wraps_ * kWrapMicroseconds;
-    } else {
-      ++words_;
-      out_(kWrapFlag, wraps_ * kWrapMicroseconds);
-    }
-  }
-  ++words_;
-  out_(atWrap ? (flags | kWrapFlag | kStampMask) : (flags | static_cast<TraceWord>((t % kWrapMicroseconds) << 8)), t);
+  StampPodEvent(flags, Micros(at), inMessage_, wraps_, [this](TraceWord w, std::uint64_t us) {
+    ++words_;
+    out_(w, us);
+  });
 }
 
 void SampleConverter::MeasureClock(std::uint64_t at) {

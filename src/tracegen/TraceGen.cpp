@@ -67,24 +67,10 @@ void TraceBuilder::Put(TraceWord w, std::uint64_t timeUs) {
 }
 
 void TraceBuilder::Emit(TraceWord flags, std::uint64_t timeNs) {
-  std::uint64_t t = timeNs / 1000;
-  const std::uint64_t period = t / kWrapMicroseconds;
-  bool atWrap = false;
-  while (wraps_ < period) {
-    ++wraps_;
-    if (inMessage_ && wraps_ == period) {
-      // The pod holds back a wrap that falls inside a message and flags the
-      // next event instead, which then counts as happening at the wrap.
-      atWrap = true;
-      t = wraps_ * kWrapMicroseconds;
-    } else {
-      Put(kPodIdleWord, wraps_ * kWrapMicroseconds);
-    }
-  }
-  const TraceWord w = atWrap ? (flags | kWrapFlag | kStampMask)
-                             : (flags | static_cast<TraceWord>((t % kWrapMicroseconds) << 8));
-  Put(w, t);
-  if (!sink_ && !timedSink_) events_.push_back({w, t});
+  StampPodEvent(flags, timeNs / 1000, inMessage_, wraps_, [this](TraceWord w, std::uint64_t t) {
+    Put(w, t);
+    if (!sink_ && !timedSink_ && w != kPodIdleWord) events_.push_back({w, t});
+  });
 }
 
 void TraceBuilder::FlushIdle() {

@@ -44,6 +44,27 @@ class Folder {
 
 std::vector<TraceWord> Fold(const std::vector<TraceWord>& podWords);
 
+// An event as the pod records it at `us` µs since the trace start: first the
+// pod's idle word for each counter wrap since the last one sent (`wraps`
+// counts them), except that a wrap inside a message is not sent on its own:
+// the event carries it (wrap flag, stamp 0xFFFF) and counts as happening at
+// the wrap. `put(word, us)` gets each word.
+template <typename Put>
+void StampPodEvent(TraceWord flags, std::uint64_t us, bool inMessage, std::uint64_t& wraps, Put&& put) {
+  const std::uint64_t period = us / kWrapMicroseconds;
+  bool atWrap = false;
+  while (wraps < period) {
+    ++wraps;
+    if (inMessage && wraps == period) {
+      atWrap = true;
+      us = wraps * kWrapMicroseconds;
+    } else {
+      put(kPodIdleWord, wraps * kWrapMicroseconds);
+    }
+  }
+  put(atWrap ? (flags | kWrapFlag | kStampMask) : (flags | static_cast<TraceWord>((us % kWrapMicroseconds) << 8)), us);
+}
+
 struct BusTiming {
   std::uint32_t bitRateHz = 100000;
   bool bitTiming = false;  // the pod also sends one record per data bit
