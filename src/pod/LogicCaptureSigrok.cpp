@@ -110,6 +110,13 @@ std::string ReadSession(sr_context* ctx, const std::string& path, Reading& r) {
   sr_session_datafeed_callback_add(session, &Feed, &r);
   std::string error;
   if (sr_session_start(session) != SR_OK || sr_session_run(session) != SR_OK) error = "Cannot read the capture";
+  // The session's own device, closed here as well: one stopped early keeps
+  // what it had opened.
+  GSList* devices = nullptr;
+  if (sr_session_dev_list(session, &devices) == SR_OK) {
+    for (GSList* l = devices; l != nullptr; l = l->next) sr_dev_close(static_cast<sr_dev_inst*>(l->data));
+    g_slist_free(devices);
+  }
   sr_session_destroy(session);
   return error;
 }
