@@ -82,6 +82,10 @@ bool Open(const std::string& fileName, std::uint32_t capacityRecords) {
   s.capacity = capacityRecords;
   s.writeRecord = s.readRecord = s.count = s.highWater = 0;
   s.file.clear();
+  // Unbuffered: a record the disk did not take must not stay pending in the
+  // stream, where it would fail every later seek (reads of the records
+  // already spooled too) and be written out of place once there is room.
+  s.file.rdbuf()->pubsetbuf(nullptr, 0);
   s.file.open(fileName, std::ios::binary | std::ios::in | std::ios::out | std::ios::trunc);
   if (!s.file.is_open()) {
     CloseLocked(s);

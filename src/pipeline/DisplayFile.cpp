@@ -49,7 +49,13 @@ bool Create(const std::string& name, int retryCounter) {
 
 bool WriteLine(std::string_view line) {
   if (!gWriter.isOpen()) return false;
-  return gWriter.Write(line) && gWriter.Write(kCrLf);
+  if (gWriter.Write(line) && gWriter.Write(kCrLf)) return true;
+  // Lines are missing from here on: closed as it stands, without the
+  // ";Closed:" line that would make it look whole, and without a second
+  // report from the halt.
+  DisplayFileOpen = false;
+  CloseWriter();
+  return false;
 }
 
 void Close() {

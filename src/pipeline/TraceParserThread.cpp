@@ -24,6 +24,7 @@
 #include "common/SpoolFile.h"
 #include "pipeline/TraceControl.h"
 #include "pipeline/TraceState.h"
+#include "pod/Acquisition.h"
 #include "pod/PodInterface.h"
 #include "pod/PodStatus.h"
 #include "pod/TraceWordAssembler.h"
@@ -179,6 +180,11 @@ void TTraceParserThread::Run() {
   LogFile::SetCommentSink(nullptr);
 }
 
+bool SpoolHoldsRecords() {
+  if (gSpool.device == SpoolDevice::Disk) return SpoolFile::Count() > 0;
+  return RamSpool.Count() > 0;
+}
+
 bool TTraceParserThread::TakeSpoolRecord(SpoolRecord& record) {
   if (gSpool.device == SpoolDevice::Disk) return SpoolFile::ReadRecord(record);
   if (gSpool.device == SpoolDevice::Ram) return RamSpool.Count() >= 1 && RamSpool.Read(record.bytes);
@@ -227,15 +233,20 @@ void TTraceParserThread::ReadLogWords() {
   }
 }
 
+// Called with the spool found empty. The end code comes after every byte the
+// pod let go: bytes the acquisition thread still holds, or spooled since the
+// spool was found empty, are taken first.
 void TTraceParserThread::PushPodStatusEndCode() {
   if (gTrace.EndCodePushed) return;
-  if (!ReadPodAlive()) {
-    gTrace.Words.Push(kEndPodLost);
-    gTrace.EndCodePushed = true;
+  std::uint32_t code = kNoEndCode;
+  if (ReadPodLost()) {
+    code = kEndPodLost;
   } else if (ReadPodFifoEmpty() && ReadPodMemoryFull()) {
-    gTrace.Words.Push(kEndPodMemoryFull);
-    gTrace.EndCodePushed = true;
+    code = kEndPodMemoryFull;
   }
+  if (code == kNoEndCode || acquisition::HoldingBytes() || SpoolHoldsRecords()) return;
+  gTrace.Words.Push(code);
+  gTrace.EndCodePushed = true;
 }
 
 // Pops the words into the batch being gathered, logging each. The batch is

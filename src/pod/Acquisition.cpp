@@ -1,5 +1,6 @@
 #include "pod/Acquisition.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -27,6 +28,7 @@ constexpr const char* kTitle = "Pod Interface Report";
 std::unique_ptr<TimedMutex> gTraceMutex;  // guards gStopRequested
 bool gStopRequested = false;
 std::thread gThread;
+std::atomic<bool> gHolding{false};
 
 // The thread's end, for the polls of Stop, and the wake-up of its pauses.
 std::mutex gEndMutex;
@@ -58,6 +60,7 @@ void ReleaseSpool() {
 
 bool Prepare() {
   gStopRequested = false;
+  gHolding = false;
   SetPodAlive();
   gTraceMutex = std::make_unique<TimedMutex>();
   if (!OpenSpool()) {
@@ -82,6 +85,7 @@ bool Start(void (*loop)()) {
     gThread = std::thread([loop] {
       SetHighestPriority();
       loop();
+      gHolding = false;  // a stop may have come while a record was filled
       std::lock_guard lock(gEndMutex);
       gFinished = true;
       gEnded.notify_all();
@@ -142,12 +146,20 @@ void Pause() {
   gEnded.wait_for(lock, kPause, [] { return gWake; });
 }
 
+void HoldBytes() { gHolding = true; }
+
+bool HoldingBytes() { return gHolding; }
+
 bool Store(const SpoolRecord& record) {
+  // Held from here at the latest: the polls below may find the pod gone.
+  gHolding = true;
   for (;;) {
     const bool stored = gSpool.device == SpoolDevice::Disk ? SpoolFile::WriteRecord(record)
                                                            : RamSpool.Write(record.bytes, 1);
-    if (stored) return true;
-    if (StopRequested()) return false;
+    if (stored || StopRequested()) {
+      gHolding = false;
+      return stored;
+    }
     PollPodStatus();
     Pause();
   }

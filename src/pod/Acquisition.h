@@ -29,6 +29,13 @@ bool StopRequested();
 // while the spool is full or busy; false when a stop came first (the record
 // is dropped).
 bool Store(const SpoolRecord& record);
+// Acquisition thread: bytes of a record are about to be read from the pod;
+// they count as held until Store has taken the record (or a stop came).
+void HoldBytes();
+// Parser thread: the acquisition thread holds bytes the spool does not have
+// yet. A status poll may already say that the pod is gone or read out, but
+// the trace must not end before those bytes are spooled.
+bool HoldingBytes();
 // Acquisition thread: sleeps 10 ms, waking at once when a stop is requested.
 void Pause();
 

@@ -143,6 +143,9 @@ void board::AcquisitionLoop() {
   while (!acquisition::StopRequested()) {
     PollPodStatus();
     if (ReadPodAlive() && !ReadPodFifoEmpty()) {
+      // The record may wait for its deadline after the pod is gone or read
+      // out; until it is spooled the trace must not end.
+      if (count == 0) acquisition::HoldBytes();
       do {
         record.Payload()[count++] = gPod.ReadPodByte();
         if (count == kSpoolPayload) break;

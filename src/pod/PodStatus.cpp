@@ -49,6 +49,14 @@ bool ReadPodAlive() { return ReadFlag(gAlive); }
 bool ReadPodFifoEmpty() { return ReadFlag(gFifoEmpty); }
 bool ReadPodMemoryFull() { return ReadFlag(gMemoryFull); }
 
+bool ReadPodLost() {
+  TimedMutex* m = gMutex.get();
+  if (m == nullptr || !m->try_lock_for(kWait)) return false;
+  const bool lost = !gAlive;
+  m->unlock();
+  return lost;
+}
+
 void SetPodAlive() {
   TimedMutex* m = gMutex.get();
   if (m == nullptr || !m->try_lock_for(kWait)) return;

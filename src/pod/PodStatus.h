@@ -21,6 +21,9 @@ void PollPodStatus();
 bool ReadPodAlive();
 bool ReadPodFifoEmpty();
 bool ReadPodMemoryFull();
+// The last poll found the pod gone. A busy mutex reads false here too, so
+// that a slow poll is never taken for a lost pod.
+bool ReadPodLost();
 void ClearPodMemoryFull();  // trace start
 void SetPodAlive();         // an acquisition thread starts
 
