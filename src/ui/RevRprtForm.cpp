@@ -33,6 +33,11 @@ const char* const kHistory[] = {
     "07-DEC-2026\tSettings file: Program Settings Save, Load and Restore Default, with every window following",
     "07-DEC-2026\tBus Status Viewer: bus supply, SCL and SDA voltages",
     "07-DEC-2026\tStatistics and message views: Message Detail, Activity Chart, Bus Bandwidth Utilization, Message Timing, Message Diagnostics",
+    "07-DEC-2026\tDesktop: find and copy in the trace display, status bar, keyboard, windows sized to their contents, print to PDF",
+    "07-DEC-2026\tLogic analyser captures: sample converter, Import Logic Capture, vantrel-import",
+    "07-DEC-2026\tLogic analyser as the pod: the Logic Analyser interface",
+    "07-DEC-2026\tExport Trace: pcapng files for network analysers",
+    "07-DEC-2026\tLive path hardening: disk full, spool and pod faults",
 };
 
 }  // namespace
