@@ -169,42 +169,42 @@ std::string ReadInput(sr_context* ctx, const std::string& path, const std::strin
 }
 
 // "driver:key=value:key=value" into the driver and its scan options.
-struct DriverSpec {
+struct DriverChoice {
   std::string name;
   std::vector<std::pair<std::string, std::string>> options;
 };
 
-DriverSpec ParseDriver(const std::string& device) {
-  DriverSpec spec;
+DriverChoice ParseDriver(const std::string& device) {
+  DriverChoice chosen;
   std::size_t at = device.find(':');
-  spec.name = device.substr(0, at);
+  chosen.name = device.substr(0, at);
   while (at != std::string::npos) {
     const std::size_t next = device.find(':', at + 1);
     const std::string item = device.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
     const std::size_t eq = item.find('=');
-    if (eq != std::string::npos) spec.options.emplace_back(item.substr(0, eq), item.substr(eq + 1));
+    if (eq != std::string::npos) chosen.options.emplace_back(item.substr(0, eq), item.substr(eq + 1));
     at = next;
   }
-  return spec;
+  return chosen;
 }
 
 // The first device the driver finds, opened; null with the reason otherwise.
 sr_dev_inst* OpenDriverDevice(sr_context* ctx, const std::string& device, std::string& error) {
-  const DriverSpec spec = ParseDriver(device);
+  const DriverChoice chosen = ParseDriver(device);
   sr_dev_driver* driver = nullptr;
   for (sr_dev_driver** d = sr_driver_list(ctx); d != nullptr && *d != nullptr; ++d) {
-    if (spec.name == (*d)->name) driver = *d;
+    if (chosen.name == (*d)->name) driver = *d;
   }
   if (driver == nullptr) {
-    error = "No logic analyser driver " + spec.name;
+    error = "No logic analyser driver " + chosen.name;
     return nullptr;
   }
   if (sr_driver_init(ctx, driver) != SR_OK) {
-    error = "The logic analyser driver " + spec.name + " cannot start";
+    error = "The logic analyser driver " + chosen.name + " cannot start";
     return nullptr;
   }
   GSList* options = nullptr;
-  for (const auto& [key, value] : spec.options) {
+  for (const auto& [key, value] : chosen.options) {
     auto* option = g_new0(sr_config, 1);
     if (key == "conn") option->key = SR_CONF_CONN;
     else if (key == "serialcomm") option->key = SR_CONF_SERIALCOMM;
@@ -223,7 +223,7 @@ sr_dev_inst* OpenDriverDevice(sr_context* ctx, const std::string& device, std::s
   }
   g_slist_free(options);
   if (found == nullptr) {
-    error = "No logic analyser found by " + spec.name;
+    error = "No logic analyser found by " + chosen.name;
     return nullptr;
   }
   auto* sdi = static_cast<sr_dev_inst*>(found->data);
