@@ -36,10 +36,10 @@ std::span<const MessageRecord> Records(const MessageTablesView& t) {
 
 // The record's words that lie within the view; none when stopIndex < startIndex.
 std::span<const TraceWord> WordsOf(const MessageRecord& r, const MessageTablesView& t) {
-  const std::uint32_t first = std::max(r.startIndex, 1u);
+  const std::uint32_t first = std::max(r.startIndex, t.wordBase + 1);
   const std::uint32_t last = std::min(r.stopIndex, t.wordCount);
   if (t.words == nullptr || last < first) return {};
-  return {t.words + first, std::size_t{last} - first + 1};
+  return {t.words + (first - t.wordBase), std::size_t{last} - first + 1};
 }
 
 // The "#, " pattern: thousands grouped, no digits at all for 0, then a space.

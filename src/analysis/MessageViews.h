@@ -24,12 +24,15 @@ std::optional<MessageNumber> MessageNumberOfLine(std::string_view line);
 std::string MessageNumberText(const MessageNumber& n);
 
 // A read-only look at the displayed-message tables: records[1..recordNext-1]
-// and words[1..wordCount], both 1-based as the tables keep them.
+// and words[1..wordCount], both 1-based as the tables keep them. A view of
+// part of a longer word store starts after wordBase of its words: words[i]
+// is then word wordBase + i, and wordCount counts to the store's last.
 struct MessageTablesView {
   const MessageRecord* records = nullptr;
   std::uint32_t recordNext = 1;
   const TraceWord* words = nullptr;
   std::uint32_t wordCount = 0;
+  std::uint32_t wordBase = 0;
 };
 
 // "Message Timing": every START, repeated START, bit, byte and STOP of the

@@ -14,6 +14,7 @@
 #include "pipeline/TraceControl.h"
 #include "pipeline/TraceParserThread.h"
 #include "pipeline/TraceState.h"
+#include "pipeline/WholeTrace.h"
 #include "pod/PodInterface.h"
 
 namespace vantrel {
@@ -35,6 +36,14 @@ std::deque<std::uint64_t> gNoteLines;
 std::uint64_t gFirstLine = 0;  // of the lines still shown
 std::uint64_t gNextLine = 0;
 DisplayLines gBatch;
+// The whole trace is never trimmed; a replay still pages it where the
+// display would have been trimmed: the page starts here.
+std::size_t gPageStart = 0;
+
+// The lines a replay pages by.
+std::size_t PageLines() {
+  return gWholeTrace.Active() ? gWholeTrace.LineCount() - gPageStart : MainWindow().DisplayLineCount();
+}
 
 // Runs fn while holding the tracking mutex; false when the trace stopped or
 // the mutex does not exist.
@@ -76,6 +85,10 @@ void ShiftTables(std::size_t messages) {
 
 // false when the tick must end.
 bool Trim() {
+  if (gWholeTrace.Active()) {
+    if (PageLines() > kLineLimit) gPageStart = gWholeTrace.LineCount() - kLineLimit / 2;
+    return true;
+  }
   MainWindowSeam& seam = MainWindow();
   const std::size_t lines = seam.DisplayLineCount();
   if (lines <= kLineLimit) return true;
@@ -125,11 +138,18 @@ void RetryLostPod() {
 }  // namespace
 
 void AppendDisplayNote(std::string_view line) {
-  MainWindow().AppendDisplayLine(line);
+  if (gWholeTrace.Active()) {
+    gWholeTrace.AppendNote(line);
+    MainWindow().WholeTraceGrew();
+  } else {
+    MainWindow().AppendDisplayLine(line);
+  }
   gNoteLines.push_back(gNextLine++);
 }
 
 void EmptyDisplay() {
+  gWholeTrace.ClearLines();
+  gPageStart = 0;
   MainWindow().ClearDisplay();
   gNoteLines.clear();
   gFirstLine = gNextLine = 0;
@@ -145,7 +165,7 @@ void DataMemoUpdateTimer() {
   MainWindowSeam& seam = MainWindow();
   std::uint32_t endCode = kNoEndCode;
 
-  if (!gTraceFiles.logReadName.empty() && seam.DisplayLineCount() > kLineLimit) {
+  if (!gTraceFiles.logReadName.empty() && PageLines() > kLineLimit) {
     if (CurrentTraceMode() == TraceMode::Resumed) {
       SetTraceMode(TraceMode::Replay);
     } else if (gTraceOptions.LogReadAutoPause) {
@@ -169,7 +189,12 @@ void DataMemoUpdateTimer() {
   }
 
   if (!gBatch.empty()) {
-    seam.AppendDisplayLines(gBatch);
+    if (gWholeTrace.Active()) {
+      gWholeTrace.AppendLines(gBatch);
+      seam.WholeTraceGrew();
+    } else {
+      seam.AppendDisplayLines(gBatch);
+    }
     std::uint32_t messages = 0;
     for (std::size_t i = 0; i < gBatch.size(); ++i, ++gNextLine) {
       if (gBatch.IsMessage(i)) {
@@ -213,7 +238,7 @@ void PauseDisplay() {
   MainWindowSeam& seam = MainWindow();
   SetTraceMode(TraceMode::Paused);
   seam.SetDisplayTimerEnabled(false);
-  if (gMsgTables.recordNext > 1) seam.SetDisplayContextMenu(true);
+  if (AnyMessageKept()) seam.SetDisplayContextMenu(true);
 }
 
 void ResumeDisplay() {
@@ -229,6 +254,9 @@ void ClearDisplayButtonClick() {
     ClearMessageTables();
   };
   if (!gTrace.TraceRunning) {
+    // Between traces the display is emptied anyway: Keep Whole Trace's
+    // choice can take effect now.
+    gWholeTrace.SetActive(gTraceOptions.KeepWholeTrace);
     clear();
     MainWindow().SetDisplayContextMenu(false);  // no line left to pick
     return;

@@ -43,6 +43,8 @@ class MainWindowSeam {
   virtual void ClearDisplay() = 0;
   virtual std::size_t DisplayLineCount() = 0;
   virtual void DeleteFirstDisplayLines(std::size_t count) = 0;
+  // Keep Whole Trace: the display loop added lines to gWholeTrace instead.
+  virtual void WholeTraceGrew() {}
 
   // The Trace and Halt buttons (captions, hints, enabling, focus), the Setup
   // menu and "Bus Status Viewer..." as the mode has them.

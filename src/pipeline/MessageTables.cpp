@@ -9,6 +9,7 @@
 #include "filters/DataFilter.h"
 #include "pipeline/PcapngFile.h"
 #include "pipeline/TraceState.h"
+#include "pipeline/WholeTrace.h"
 
 namespace vantrel {
 
@@ -33,6 +34,11 @@ bool StoreShownMessage(const CompletedMessage& message) {
     m->unlock();
     return false;
   }
+  if (gWholeTrace.Active()) {
+    gWholeTrace.AppendMessage(message.record, message.words);
+    m->unlock();
+    return true;
+  }
   MessageTables& t = gMsgTables;
   MessageRecord record = message.record;
   record.startIndex = t.wordNext;
@@ -51,9 +57,12 @@ MessageTablesView MessageTablesNow() {
   return {gMsgTables.records.data(), gMsgTables.recordNext, gMsgTables.words.data(), gMsgTables.wordNext - 1};
 }
 
+bool AnyMessageKept() { return gMsgTables.recordNext > 1 || gWholeTrace.MessageCount() > 0; }
+
 void ClearMessageTables() {
   gMsgTables.wordNext = 1;
   gMsgTables.recordNext = 1;
+  gWholeTrace.ClearMessages();
 }
 
 bool KeepCompletedMessage(const CompletedMessage& message) {

@@ -33,6 +33,9 @@ struct MessageTables {
 };
 extern MessageTables gMsgTables;
 void ClearMessageTables();  // both next-numbers back to 1
+// Whether any shown message is kept for the message views (in the tables
+// or the whole trace).
+bool AnyMessageKept();
 // The tables as the message views read them, while no trace runs.
 MessageTablesView MessageTablesNow();
 

@@ -16,6 +16,7 @@
 #include "pipeline/PcapngFile.h"
 #include "pipeline/TraceParserThread.h"
 #include "pipeline/TraceState.h"
+#include "pipeline/WholeTrace.h"
 #include "pod/PodInterface.h"
 #include "pod/PodStatus.h"
 #include "pod/TraceWordAssembler.h"
@@ -71,6 +72,7 @@ bool Make(std::unique_ptr<T>& p) {
 void StartTrace() {
   MainWindowSeam& seam = MainWindow();
   const bool replay = !gTraceFiles.logReadName.empty();
+  gWholeTrace.SetActive(gTraceOptions.KeepWholeTrace);
   EmptyDisplay();
   if (gPodOptions.ExtTrigger) {
     AppendDisplayNote("Trace Control: (Start Trace on Trigger IN)");
@@ -178,7 +180,7 @@ void Halt() {
     seam.LogReadSelectionCleared();
   }
   SetTraceMode(TraceMode::Idle);
-  if (gMsgTables.recordNext > 1) seam.SetDisplayContextMenu(true);
+  if (AnyMessageKept()) seam.SetDisplayContextMenu(true);
   seam.SetBandwidth(0, "0%");
   if (PodInitialized) gPod.ReleaseInterface();
   PodInitialized = gPod.InitializePod(gPodSelection.configPath);

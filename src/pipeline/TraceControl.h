@@ -39,6 +39,9 @@ struct TraceOptions {
   bool EnableTraceDisplay = true;
   bool LogReadAutoPause = false;
   bool EnableBitTiming = false;
+  // Options | Keep Whole Trace: no line limit; taken up when a trace starts
+  // or the display is cleared between traces.
+  bool KeepWholeTrace = false;
 };
 extern TraceOptions gTraceOptions;
 

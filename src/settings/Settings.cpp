@@ -39,6 +39,7 @@ struct Key {
   bool (*set)(std::string_view) = nullptr;      // Text: the owner's setter; false = read error
   std::string (*get)() = nullptr;               // Text: the owner's value
   bool (*written)() = nullptr;                  // Text: written only while this holds (null: always)
+  bool onlyWhenOn = false;                      // Boolean: written only while true
   int spoolDevice = 0;                          // Spool: 0 RAM, 1 DISK
 };
 
@@ -104,6 +105,13 @@ Key AnalyserText(std::string_view key, bool (*set)(std::string_view), std::strin
   k.written = [] { return gPodSelection.InterfaceType == InterfaceKind::LogicAnalyser; };
   return k;
 }
+// An option beyond the original file layout, written only while it is on: a
+// file without it means off, and files of other users stay as they were.
+Key NewFlag(std::string_view key, bool* flag) {
+  Key k = Flag(key, key, flag);
+  k.onlyWhenOn = true;
+  return k;
+}
 Key Spool(std::string_view write, std::string_view match, int device) {
   Key k{write, match, Kind::Spool};
   k.spoolDevice = device;
@@ -160,6 +168,7 @@ const std::vector<Key>& Keys() {
       AnalyserText("LogicAnalyserSCL=", &SetAnalyserScl, &AnalyserScl),
       AnalyserText("LogicAnalyserSDA=", &SetAnalyserSda, &AnalyserSda),
       AnalyserText("LogicAnalyserRate=", &SetAnalyserRate, &AnalyserRate),
+      NewFlag("KeepWholeTrace=", &gTraceOptions.KeepWholeTrace),
   };
   return keys;
 }
@@ -225,7 +234,10 @@ void ApplySpool(std::string_view line, int device) {
 std::string LineOf(const Key& k) {
   std::string line(k.write);
   switch (k.kind) {
-    case Kind::Boolean: line += *k.flag ? "True" : "False"; break;
+    case Kind::Boolean:
+      if (k.onlyWhenOn && !*k.flag) return {};
+      line += *k.flag ? "True" : "False";
+      break;
     case Kind::Radio: line += gDisplay.Protocol == k.radio ? "True" : "False"; break;
     case Kind::Number: line += std::to_string(*k.number); break;
     case Kind::Text:
@@ -274,6 +286,7 @@ void RestoreDefaultSettings() {
   ResetRevisions();
   gWindowOptions = {};
   gTraceOptions.LogReadAutoPause = false;
+  gTraceOptions.KeepWholeTrace = false;
   RestoreDefaultDisplayOptions();
   ResetAddressFilter();
   ResetDataFilter();
@@ -388,6 +401,7 @@ bool LoadSettingsFile(const std::string& path) {
   LineReader in(f);
   std::string line;
   bool ok = true;
+  gTraceOptions.KeepWholeTrace = false;  // written only while on
   while (in.Next(line)) {
     if (in.hasSemicolon()) continue;
     if (!ApplySettingsLine(line)) {

@@ -19,9 +19,9 @@ TBTimingForm::TBTimingForm(QWidget* parent) : QDialog(parent) {
   resize(420, 480);
 }
 
-void TBTimingForm::Select(const vantrel::MessageNumber& number) {
+void TBTimingForm::Select(const vantrel::MessageNumber& number, const vantrel::MessageTablesView& tables) {
   Lines->clear();
   // Opened only while no trace runs: the tables hold still.
-  for (const std::string& line : vantrel::MessageTimingLines(number, vantrel::MessageTablesNow(), vantrel::gDisplay.DisplayAbsTime))
+  for (const std::string& line : vantrel::MessageTimingLines(number, tables, vantrel::gDisplay.DisplayAbsTime))
     Lines->addItem(QString::fromLatin1(line.c_str()));
 }

@@ -12,7 +12,8 @@ class TBTimingForm : public QDialog {
  public:
   explicit TBTimingForm(QWidget* parent = nullptr);
   // Builds the text of this message; the window shows it next.
-  void Select(const vantrel::MessageNumber& number);
+  // The message as `tables` hold it.
+  void Select(const vantrel::MessageNumber& number, const vantrel::MessageTablesView& tables);
 
   QListWidget* Lines = nullptr;
 };

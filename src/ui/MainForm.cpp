@@ -26,6 +26,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QThread>
@@ -78,6 +79,7 @@
 #include "ui/RevRprtForm.h"
 #include "ui/SpoolSetupForm.h"
 #include "ui/TraceStatusForm.h"
+#include "ui/TraceListView.h"
 #include "ui/UiDialogs.h"
 #include "ui/WebPages.h"
 
@@ -169,7 +171,7 @@ TMainForm::TMainForm(Options options) : options_(std::move(options)) {
   setCentralWidget(central);
   auto* layout = new QVBoxLayout(central);
   BuildDisplay();
-  layout->addWidget(DataMemo, 1);
+  layout->addWidget(DisplayStack, 1);
   BuildFindBar();
   layout->addWidget(FindBar, 0);
   auto* bottom = new QWidget(central);
@@ -279,6 +281,16 @@ void TMainForm::BuildDisplay() {
   DataMemo->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   DataMemo->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(DataMemo, &QWidget::customContextMenuRequested, this, &TMainForm::DataMemoContextPopup);
+  TraceLines = new TraceLinesModel(this);
+  TraceList = new TraceListView(this);
+  TraceList->setObjectName("TraceList");
+  TraceList->setModel(TraceLines);
+  TraceList->setFont(DataMemo->font());
+  TraceList->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(TraceList, &QWidget::customContextMenuRequested, this, &TMainForm::DataMemoContextPopup);
+  DisplayStack = new QStackedWidget(this);
+  DisplayStack->addWidget(DataMemo);
+  DisplayStack->addWidget(TraceList);
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName("PopupMenu1");
   QAction* timing = PopupMenu1->addAction("Show Message Timing");
@@ -463,6 +475,10 @@ void TMainForm::BuildMenus() {
   QAction* autoPause = Item(options, "MenuOptionsAutoPause", "Log File Read &Auto-Pause");
   autoPause->setCheckable(true);
   connect(autoPause, &QAction::toggled, this, [](bool on) { vantrel::gTraceOptions.LogReadAutoPause = on; });
+  QAction* whole = Item(options, "MenuOptionsKeepWholeTrace", "Keep &Whole Trace",
+                        &TMainForm::MenuOptionsKeepWholeTraceClick,
+                        "keep every line of the trace, with no line limit (from the next trace or Clear Display)");
+  whole->setCheckable(true);
   Item(options, "MenuOptionsSetFont", "Set &Font...", &TMainForm::MenuOptionsSetFontClick);
   Item(options, "MenuOptionsPodSimulator", "Pod Si&mulator...", &TMainForm::MenuOptionsPodSimulatorClick,
        "simulated pod: bus scenario, unplug, memory full");
@@ -520,6 +536,7 @@ void TMainForm::ShowSettings() {
   check("MenuSetupEnableBitTiming", vantrel::gTraceOptions.EnableBitTiming);
   check("MenuOptionsAutoPause", vantrel::gTraceOptions.LogReadAutoPause);
   check("MenuOptionsShowHints", vantrel::gWindowOptions.ShowHints);
+  check("MenuOptionsKeepWholeTrace", vantrel::gTraceOptions.KeepWholeTrace);
   SpoolSetup->ShowChoice();
   TraceStatus->SetSpoolChoice(vantrel::gSpoolChoice);
   TriggerOut->ValuesChanged();
@@ -601,6 +618,26 @@ void TMainForm::ClearDisplay() {
   DataMemo->clear();
   lineCount_ = 0;
   followedTo_ = 0;
+  TraceLines->Reset();
+  picked_ = {};
+  ++find_.generation;  // a find under way has lost its lines
+  find_.left = 0;
+  QWidget* shown = Whole() ? static_cast<QWidget*>(TraceList) : DataMemo;
+  if (DisplayStack->currentWidget() != shown) {
+    const bool focused = DisplayStack->currentWidget()->hasFocus();
+    DisplayStack->setCurrentWidget(shown);
+    if (focused) shown->setFocus();
+  }
+}
+
+void TMainForm::WholeTraceGrew() {
+  const bool follow = DisplayAtEnd();
+  TraceLines->Grew();
+  FollowEnd(follow);
+}
+
+QScrollBar* TMainForm::DisplayBar() const {
+  return Whole() ? TraceList->verticalScrollBar() : DataMemo->verticalScrollBar();
 }
 
 // The display follows new lines while it shows the end, however the user got
@@ -609,12 +646,12 @@ void TMainForm::ClearDisplay() {
 bool TMainForm::DisplayAtEnd() const {
   // The bar's range can grow after lines come in: still where the display
   // last followed to counts as the end.
-  const QScrollBar* bar = DataMemo->verticalScrollBar();
+  const QScrollBar* bar = DisplayBar();
   return bar->value() >= bar->maximum() || bar->value() == followedTo_;
 }
 
 void TMainForm::FollowEnd(bool follow) {
-  QScrollBar* bar = DataMemo->verticalScrollBar();
+  QScrollBar* bar = DisplayBar();
   if (follow) bar->setValue(bar->maximum());
   followedTo_ = follow ? bar->value() : -1;
 }
@@ -641,7 +678,26 @@ void TMainForm::DeleteFirstDisplayLines(std::size_t count) {
   DataMemo->setUpdatesEnabled(true);
 }
 
+QStringList TMainForm::WholeLines(std::size_t first, std::size_t last) const {
+  QStringList lines;
+  for (std::size_t i = first; i <= last && i < vantrel::gWholeTrace.LineCount(); ++i) {
+    const std::string_view line = vantrel::gWholeTrace.Line(i);
+    lines << QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+  }
+  return lines;
+}
+
+std::vector<std::pair<int, int>> TMainForm::WholeSelection() const {
+  std::vector<std::pair<int, int>> ranges;
+  for (const QItemSelectionRange& r : TraceList->selectionModel()->selection()) ranges.emplace_back(r.top(), r.bottom());
+  std::sort(ranges.begin(), ranges.end());
+  if (ranges.empty() && TraceList->currentIndex().isValid())
+    ranges.emplace_back(TraceList->currentIndex().row(), TraceList->currentIndex().row());
+  return ranges;
+}
+
 QStringList TMainForm::DisplayLines() const {
+  if (Whole()) return vantrel::gWholeTrace.LineCount() == 0 ? QStringList() : WholeLines(0, vantrel::gWholeTrace.LineCount() - 1);
   if (lineCount_ == 0) return {};
   return DataMemo->toPlainText().split(QLatin1Char('\n'));
 }
@@ -744,7 +800,7 @@ void TMainForm::DataProtocolClick(DataProtocol protocol) {
 
 void TMainForm::DataMemoContextPopup(const QPoint& at) {
   // Copy is there at any time; the message views only after a halt.
-  PopupMenu1->popup(DataMemo->viewport()->mapToGlobal(at));
+  PopupMenu1->popup((Whole() ? TraceList->viewport() : DataMemo->viewport())->mapToGlobal(at));
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
@@ -788,6 +844,31 @@ void TMainForm::MenuFilePrinterSetupClick() {
 }
 
 void TMainForm::MenuFilePrintClick() {
+  if (Whole()) {
+    const std::size_t count = vantrel::gWholeTrace.LineCount();
+    if (count == 0) {
+      ui::Dialogs().Message(this, "Nothing to Print\n\nThe display is empty.", "Print");
+      return;
+    }
+    const bool selected = !TraceList->selectionModel()->selection().isEmpty();
+    QPrintDialog dialog(&Printer(), this);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, true);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+    dialog.setPrintRange(selected ? QAbstractPrintDialog::Selection : QAbstractPrintDialog::AllPages);
+    if (ui::Dialogs().RunModal(dialog) != QDialog::Accepted) return;
+    QStringList lines;
+    if (dialog.printRange() == QAbstractPrintDialog::Selection && selected) {
+      for (const auto& [first, last] : WholeSelection()) lines << WholeLines(first, last);
+    } else {
+      lines = WholeLines(0, count - 1);
+    }
+    if (!ui::PrinterChosen(Printer())) {
+      ui::PrintToPdf(this, lines, TraceList->font(), Printer().pageLayout());
+    } else if (ui::PrintLines(Printer(), lines, TraceList->font()) == 0) {
+      ui::Dialogs().Message(this, "Cannot Print", "Print Error");
+    }
+    return;
+  }
   const QString text = DataMemo->toPlainText();
   if (text.trimmed().isEmpty()) {
     ui::Dialogs().Message(this, "Nothing to Print\n\nThe display is empty.", "Print");
@@ -1041,6 +1122,13 @@ void TMainForm::MenuOptionsShowHintsClick() {
   vantrel::gWindowOptions.ShowHints = MenuItem("MenuOptionsShowHints")->isChecked();
 }
 
+void TMainForm::MenuOptionsKeepWholeTraceClick() {
+  vantrel::gTraceOptions.KeepWholeTrace = MenuItem("MenuOptionsKeepWholeTrace")->isChecked();
+  // The display keeps what it shows until it is emptied anyway.
+  if (vantrel::gTraceOptions.KeepWholeTrace != Whole())
+    statusBar()->showMessage("Keep Whole Trace takes effect with the next trace or Clear Display", 5000);
+}
+
 // Every control whole (the bottom panel keeps its size hint), and eight
 // lines of the display in its font.
 void TMainForm::FitDisplayMinimum() {
@@ -1056,6 +1144,7 @@ void TMainForm::MenuOptionsSetFontClick() {
 
 void TMainForm::ApplyDisplayFont(const QFont& font) {
   DataMemo->setFont(font);
+  TraceList->setFont(font);
   RTViewer->Memo->setFont(font);
   FitDisplayMinimum();
 }
@@ -1096,6 +1185,28 @@ void TMainForm::StatisticsStopped() {
 }
 
 std::optional<vantrel::MessageNumber> TMainForm::SelectMessage() {
+  if (Whole()) {
+    const QModelIndex current = TraceList->currentIndex();
+    const std::size_t row = current.isValid() ? static_cast<std::size_t>(current.row()) : 0;
+    const std::optional<vantrel::MessageNumber> n =
+        current.isValid() ? vantrel::MessageNumberOfLine(vantrel::gWholeTrace.Line(row)) : std::nullopt;
+    const std::optional<std::size_t> message = vantrel::gWholeTrace.MessageOfLine(row);
+    if (!n || !message) {
+      ui::Dialogs().Message(this, "Message Number not found", "Message Error");
+      return std::nullopt;
+    }
+    // The parser thread may still add messages while a replay is paused.
+    vantrel::TimedMutex* m = vantrel::gTrace.TraceRunning ? vantrel::gTrace.MsgTrackingMutex.get() : nullptr;
+    if (m != nullptr && !m->try_lock_for(std::chrono::milliseconds(500))) {
+      ui::Dialogs().Message(this, "Message Data Busy, Try Again", "Message Error");
+      return std::nullopt;
+    }
+    picked_ = vantrel::gWholeTrace.Message(*message);
+    if (m != nullptr) m->unlock();
+    TraceList->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    TraceList->scrollTo(current);
+    return n;
+  }
   QTextCursor cursor = DataMemo->textCursor();
   const std::optional<vantrel::MessageNumber> n =
       vantrel::MessageNumberOfLine(cursor.block().text().toLatin1().toStdString());
@@ -1110,17 +1221,21 @@ std::optional<vantrel::MessageNumber> TMainForm::SelectMessage() {
   return n;
 }
 
+vantrel::MessageTablesView TMainForm::PickedTables() const {
+  return Whole() ? picked_.View() : vantrel::MessageTablesNow();
+}
+
 void TMainForm::ShowMessageTiming() {
   const std::optional<vantrel::MessageNumber> n = SelectMessage();
   if (!n) return;
-  BTiming->Select(*n);
+  BTiming->Select(*n, PickedTables());
   ui::Dialogs().RunModal(*BTiming);
 }
 
 void TMainForm::ShowMessageDiagnostics() {
   const std::optional<vantrel::MessageNumber> n = SelectMessage();
   if (!n) return;
-  RawData->Select(*n);
+  RawData->Select(*n, PickedTables());
   ui::Dialogs().RunModal(*RawData);
 }
 
@@ -1176,7 +1291,9 @@ void TMainForm::BuildFindBar() {
   connect(previous, &QPushButton::clicked, this, [this] { FindNext(true); });
   connect(close, &QToolButton::clicked, this, [this] {
     FindBar->hide();
-    DataMemo->setFocus();
+    ++find_.generation;
+    find_.left = 0;
+    DisplayStack->currentWidget()->setFocus();
   });
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), FindBar);
   escape->setContext(Qt::WidgetWithChildrenShortcut);
@@ -1185,7 +1302,7 @@ void TMainForm::BuildFindBar() {
 
 void TMainForm::MenuFindClick() {
   FindBar->show();
-  const QString selected = DataMemo->textCursor().selectedText();
+  const QString selected = Whole() ? QString() : DataMemo->textCursor().selectedText();
   if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator)) FindEdit->setText(selected);
   FindEdit->setFocus();
   FindEdit->selectAll();
@@ -1195,6 +1312,10 @@ void TMainForm::FindNext(bool backward) {
   const QString text = FindEdit->text();
   if (text.isEmpty()) {
     MenuFindClick();
+    return;
+  }
+  if (Whole()) {
+    FindWhole(text, backward);
     return;
   }
   QTextDocument::FindFlags flags;
@@ -1220,7 +1341,80 @@ void TMainForm::FindNext(bool backward) {
                            5000);
 }
 
+void TMainForm::FindWhole(const QString& text, bool backward) {
+  const std::size_t count = vantrel::gWholeTrace.LineCount();
+  find_.text = text;
+  find_.pattern = text.toLatin1().toStdString();
+  find_.matchCase = FindCase->isChecked();
+  find_.backward = backward;
+  find_.wrapped = false;
+  find_.count = find_.left = count;
+  const std::uint64_t generation = ++find_.generation;
+  if (count == 0) {
+    StepFind(generation);
+    return;
+  }
+  // From the line after (before) the current one, or from the lines in sight.
+  const QModelIndex current = TraceList->currentIndex();
+  const std::size_t top = static_cast<std::size_t>(TraceList->verticalScrollBar()->value());
+  if (!current.isValid()) {
+    const std::size_t rows = static_cast<std::size_t>(TraceList->viewport()->height() / TraceList->RowHeight());
+    find_.next = backward ? std::min(count - 1, top + std::max<std::size_t>(rows, 1) - 1) : std::min(top, count - 1);
+  } else {
+    const std::size_t row = static_cast<std::size_t>(current.row());
+    find_.next = backward ? (row == 0 ? count - 1 : row - 1) : (row + 1 >= count ? 0 : row + 1);
+    find_.wrapped = backward ? row == 0 : row + 1 >= count;
+  }
+  StepFind(generation);
+}
+
+void TMainForm::StepFind(std::uint64_t generation) {
+  constexpr std::size_t kSliceLines = 250'000;  // a few milliseconds
+  if (generation != find_.generation || find_.left == 0) {
+    if (generation == find_.generation) {
+      QApplication::beep();
+      statusBar()->showMessage("\"" + find_.text + "\" not found", 5000);
+    }
+    return;
+  }
+  FindJob& f = find_;
+  const std::size_t toEdge = f.backward ? f.next + 1 : f.count - f.next;
+  const std::size_t n = std::min({kSliceLines, toEdge, f.left});
+  const std::optional<std::size_t> found = vantrel::gWholeTrace.Find(f.pattern, f.matchCase, f.next, n, f.backward);
+  if (found) {
+    f.left = 0;
+    const QModelIndex at = TraceLines->index(static_cast<int>(*found), 0);
+    TraceList->selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    TraceList->scrollTo(at, QAbstractItemView::PositionAtCenter);
+    if (f.wrapped) {
+      statusBar()->showMessage(f.backward ? "Passed the top of the display, continued from the end"
+                                          : "Passed the end of the display, continued from the top",
+                               5000);
+    } else {
+      statusBar()->clearMessage();
+    }
+    return;
+  }
+  f.left -= n;
+  if (n == toEdge) {
+    f.next = f.backward ? f.count - 1 : 0;
+    f.wrapped = true;
+  } else {
+    f.next = f.backward ? f.next - n : f.next + n;
+  }
+  if (f.left > 0) statusBar()->showMessage("Searching for \"" + f.text + "\"...");
+  QTimer::singleShot(0, this, [this, generation] { StepFind(generation); });
+}
+
 void TMainForm::CopyDisplayLines() {
+  if (Whole()) {
+    QStringList lines;
+    for (const auto& [first, last] : WholeSelection()) lines << WholeLines(first, last);
+    if (lines.isEmpty()) return;
+    QGuiApplication::clipboard()->setText(lines.join('\n') + '\n');
+    statusBar()->showMessage(QString("%1 line%2 copied").arg(lines.size()).arg(lines.size() == 1 ? "" : "s"), 3000);
+    return;
+  }
   // Whole lines, as Print takes them: from the line of the selection's first
   // character to the line of its last (a selection ending right after a line
   // break ends on that break's line), or the line under the caret.

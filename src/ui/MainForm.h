@@ -16,6 +16,7 @@
 #include "common/Reports.h"
 #include "analysis/MessageViews.h"
 #include "pipeline/MainWindowSeam.h"
+#include "pipeline/WholeTrace.h"
 
 class QAction;
 class QButtonGroup;
@@ -29,6 +30,10 @@ class QPrinter;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QScrollBar;
+class QStackedWidget;
+class TraceLinesModel;
+class TraceListView;
 class QTimer;
 class TAboutForm;
 class TSBSRevForm;
@@ -91,6 +96,7 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   void ClearDisplay() override;
   std::size_t DisplayLineCount() override { return lineCount_; }
   void DeleteFirstDisplayLines(std::size_t count) override;
+  void WholeTraceGrew() override;
   void ShowTraceMode(vantrel::TraceMode mode) override;
   void SetDisplayContextMenu(bool enabled) override;
   void SetBandwidth(int percent, std::string_view label) override;
@@ -134,6 +140,7 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   void MenuSetupSettingsRestoreClick();
   void MenuSetupDiagnosticsClick();
   void MenuOptionsShowHintsClick();
+  void MenuOptionsKeepWholeTraceClick();
   void MenuOptionsSetFontClick();
   void MenuOptionsPodSimulatorClick();
   void MenuSetupThresholdClick();
@@ -165,6 +172,8 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   // Find in the trace display (Ctrl+F, F3, Shift+F3) and Copy.
   void MenuFindClick();
   void FindNext(bool backward);
+  // Whether a find in the whole trace is still under way.
+  bool Finding() const { return find_.left > 0; }
   void CopyDisplayLines();
   void StatusBarTimer();
 
@@ -172,6 +181,10 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   void ShowDisplayOptions();
 
   QPlainTextEdit* DataMemo = nullptr;
+  // Keep Whole Trace's display, in DataMemo's place while the trace is kept whole.
+  TraceListView* TraceList = nullptr;
+  TraceLinesModel* TraceLines = nullptr;
+  QStackedWidget* DisplayStack = nullptr;
   QMenu* PopupMenu1 = nullptr;
   QPushButton* TraceButton = nullptr;
   QPushButton* HaltButton = nullptr;
@@ -230,12 +243,36 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   void RestoreDefaults();
   // Every control and window that shows an option, after a settings load or reset.
   void ShowSettings();
+  bool Whole() const { return vantrel::gWholeTrace.Active(); }
+  QScrollBar* DisplayBar() const;  // the shown display's vertical bar
+  // Lines [first, last] of the whole trace.
+  QStringList WholeLines(std::size_t first, std::size_t last) const;
+  // The whole trace's selected rows as [first, last] ranges; the current
+  // row when nothing is selected.
+  std::vector<std::pair<int, int>> WholeSelection() const;
+  // The tables the message views read: the picked message's own while the
+  // trace is kept whole.
+  vantrel::MessageTablesView PickedTables() const;
+  // Find in the whole trace, a slice of lines at a time between events, so
+  // that a search of millions of lines never stops the window.
+  void FindWhole(const QString& text, bool backward);
+  void StepFind(std::uint64_t generation);
+  struct FindJob {
+    QString text;
+    std::string pattern;
+    bool matchCase = false, backward = false, wrapped = false;
+    std::size_t next = 0;   // the next line to search
+    std::size_t left = 0;   // lines still to search; 0: no find under way
+    std::size_t count = 0;  // the lines there were when it began
+    std::uint64_t generation = 0;
+  } find_;
 
   Options options_;
   std::string installFolder_, dataFolder_, userName_;
   std::size_t lineCount_ = 0;
   int followedTo_ = 0;  // the scroll position the display last followed the end to; -1: not following
   bool closed_ = false;
+  vantrel::WholeTrace::OneMessage picked_;
   TickStats tickStats_;
   QPrinter& Printer();
   std::unique_ptr<QPrinter> printer_;  // made when first needed: it asks for the printers

@@ -18,9 +18,9 @@ TRawDataForm::TRawDataForm(QWidget* parent) : QDialog(parent) {
   resize(420, 480);
 }
 
-void TRawDataForm::Select(const vantrel::MessageNumber& number) {
+void TRawDataForm::Select(const vantrel::MessageNumber& number, const vantrel::MessageTablesView& tables) {
   Lines->clear();
   // Opened only while no trace runs: the tables hold still.
-  for (const std::string& line : vantrel::MessageDiagnosticsLines(number, vantrel::MessageTablesNow()))
+  for (const std::string& line : vantrel::MessageDiagnosticsLines(number, tables))
     Lines->addItem(QString::fromLatin1(line.c_str()));
 }

@@ -12,7 +12,8 @@ class TRawDataForm : public QDialog {
  public:
   explicit TRawDataForm(QWidget* parent = nullptr);
   // Builds the text of this message; the window shows it next.
-  void Select(const vantrel::MessageNumber& number);
+  // The message as `tables` hold it.
+  void Select(const vantrel::MessageNumber& number, const vantrel::MessageTablesView& tables);
 
   QListWidget* Lines = nullptr;
 };

@@ -21,6 +21,8 @@
 #include "pipeline/MessageTables.h"
 #include "pipeline/TraceControl.h"
 #include "pipeline/TraceState.h"
+#include "pipeline/WholeTrace.h"
+#include "analysis/MessageViews.h"
 #include "pod/PodStatus.h"
 #include "pod/TraceWordAssembler.h"
 #include "tracegen/TraceGen.h"
@@ -66,6 +68,8 @@ class PipelineTest : public ::testing::Test {
   }
   void TearDown() override {
     HaltButtonClick();
+    gTraceOptions.KeepWholeTrace = false;
+    ClearDisplayButtonClick();
     fs::remove_all(dir_);
   }
 
@@ -219,6 +223,113 @@ TEST_F(PipelineTest, AutoPausePagesTheReplay) {
   EXPECT_GE(pauses, 2);
   EXPECT_EQ(std::string(Controls().traceCaption), "Trace");
   EXPECT_TRUE(vantrel::test::LinesMatch(Direct(log), shown_, "direct decode", "pipeline"));
+}
+
+// The message numbers of the display lines that are messages.
+// The whole trace's message lines.
+std::vector<std::string> WholeMessageLines() {
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < gWholeTrace.LineCount(); ++i) {
+    if (gWholeTrace.MessageOfLine(i)) lines.emplace_back(gWholeTrace.Line(i));
+  }
+  return lines;
+}
+
+std::vector<MessageNumber> NumbersOf(const std::vector<std::string>& lines) {
+  std::vector<MessageNumber> numbers;
+  for (const std::string& line : lines) {
+    if (const auto n = MessageNumberOfLine(line)) numbers.push_back(*n);
+  }
+  return numbers;
+}
+
+TEST_F(PipelineTest, KeepWholeTraceKeepsEveryLineWithItsMessage) {
+  const std::string log = MakeLog("big.log", 23456);
+  const std::vector<std::string> direct = Direct(log);
+  // The trimmed display first: its last messages' views are the reference.
+  Replay(log);
+
+  std::vector<std::vector<std::string>> reference;
+  const std::vector<MessageNumber> last = NumbersOf({window_.display.end() - 50, window_.display.end()});
+  std::vector<std::vector<std::string>> timing;
+  for (const MessageNumber& n : last) {
+    reference.push_back(MessageDiagnosticsLines(n, MessageTablesNow()));
+    timing.push_back(MessageTimingLines(n, MessageTablesNow(), true));
+  }
+  ASSERT_FALSE(reference.front().empty());
+
+  gTraceOptions.KeepWholeTrace = true;
+  window_.display.clear();
+  shown_.clear();
+  everything_.clear();
+  gTraceFiles.displayFileName = (dir_ / "display.txt").string();
+  Replay(log);
+  EXPECT_TRUE(gWholeTrace.Active());
+  EXPECT_TRUE(window_.display.empty());  // nothing went to the text display
+  EXPECT_EQ(gMsgTables.recordNext, 1u);
+  EXPECT_TRUE(window_.contextMenu);
+  // The log's header comments, every message line, the end note.
+  ASSERT_EQ(gWholeTrace.LineCount(), 5 + direct.size() + 1);
+  EXPECT_EQ(gWholeTrace.Line(0), ";Orbisan Corporation");
+  EXPECT_EQ(gWholeTrace.Line(gWholeTrace.LineCount() - 1), "Log File Exhausted, Trace Terminated.");
+  EXPECT_EQ(WholeMessageLines(), direct);
+  // Every line picks its own message, with every word up to its STOP.
+  ASSERT_EQ(gWholeTrace.MessageCount(), direct.size());
+  for (std::size_t i = 0; i < gWholeTrace.LineCount(); i += 97) {
+    const auto k = gWholeTrace.MessageOfLine(i);
+    if (!k) continue;
+    const WholeTrace::OneMessage one = gWholeTrace.Message(*k);
+    const MessageTablesView v = one.View();
+    ASSERT_EQ(v.records[1].msgNumberLow, MessageNumberOfLine(gWholeTrace.Line(i))->low) << i;
+    ASSERT_EQ(v.words[v.wordCount - v.wordBase] & kStopFlag, kStopFlag) << i;
+  }
+  // The same views as the trimmed display's, but for the word indices,
+  // which count from the trace's start instead of from the last trim.
+  const auto noIndex = [](std::vector<std::string> lines) {
+    std::erase_if(lines, [](const std::string& l) { return l.find(" Index: ") != std::string::npos; });
+    return lines;
+  };
+  for (std::size_t k = 0; k < last.size(); ++k) {
+    const std::size_t line = gWholeTrace.LineCount() - 1 - last.size() + k;
+    const WholeTrace::OneMessage one = gWholeTrace.Message(*gWholeTrace.MessageOfLine(line));
+    EXPECT_EQ(noIndex(MessageDiagnosticsLines(last[k], one.View())), noIndex(reference[k]));
+    EXPECT_EQ(MessageTimingLines(last[k], one.View(), true), timing[k]);
+  }
+  const WholeTrace::OneMessage lastOne = gWholeTrace.Message(gWholeTrace.MessageCount() - 1);
+  EXPECT_EQ(lastOne.View().records[1].stopIndex, gWholeTrace.MemoryUse().words);
+  // The display file is as it always was.
+  std::string expected;
+  for (const std::string& line : direct) expected += line + "\r\n";
+  EXPECT_NE(ReadAll(gTraceFiles.displayFileName).find(expected), std::string::npos);
+
+  // Turned off, it stays until the display is emptied.
+  gTraceOptions.KeepWholeTrace = false;
+  EXPECT_TRUE(gWholeTrace.Active());
+  ClearDisplayButtonClick();
+  EXPECT_FALSE(gWholeTrace.Active());
+  EXPECT_EQ(gWholeTrace.LineCount(), 0u);
+  EXPECT_EQ(gWholeTrace.MessageCount(), 0u);
+  EXPECT_FALSE(window_.contextMenu);
+}
+
+TEST_F(PipelineTest, KeepWholeTracePagesAReplayWhereTheDisplayDid) {
+  // The trimmed display pauses over 10,000 lines and keeps 5,000 of them:
+  // the whole trace pauses at the same steps.
+  gTraceOptions.LogReadAutoPause = true;
+  gTraceOptions.KeepWholeTrace = true;
+  const std::string log = MakeLog("big.log", 25000);
+  std::vector<std::size_t> pauses;
+  gTraceFiles.logReadName = log;
+  TraceButtonClick();
+  for (window_.Run(); window_.mode == TraceMode::Paused; window_.Run()) {
+    pauses.push_back(gWholeTrace.LineCount());
+    TraceButtonClick();  // More!
+    ASSERT_LT(pauses.size(), 10u);
+  }
+  ASSERT_GE(pauses.size(), 3u);
+  EXPECT_GT(pauses[0], kLineLimit);
+  for (std::size_t i = 1; i < pauses.size(); ++i) EXPECT_GT(pauses[i] - pauses[i - 1], kLineLimit / 2);
+  EXPECT_TRUE(vantrel::test::LinesMatch(Direct(log), WholeMessageLines(), "direct decode", "whole trace"));
 }
 
 TEST_F(PipelineTest, PauseStopsTheDisplayAndTheParserWithoutLosingLines) {

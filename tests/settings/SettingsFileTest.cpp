@@ -62,6 +62,7 @@ void RandomOptions(std::mt19937& rng, const std::string& aliasFile) {
   gDisplay.Protocol = formats[pick(6)];
   gWindowOptions.ShowHints = coin();
   gTraceOptions.LogReadAutoPause = coin();
+  gTraceOptions.KeepWholeTrace = coin();
   gWindowOptions.CharPerLine = 40 + pick(211);
   for (bool* b : {&gDisplay.DisplayStart, &gDisplay.DisplayStop, &gDisplay.DisplayRW, &gDisplay.DisplayAck,
                   &gDisplay.DisplayNack, &gDisplay.DisplayStartTime, &gDisplay.DisplayByteTime, &gDisplay.ByteTimeEnabled,
@@ -150,6 +151,11 @@ TEST_F(SettingsFileTest, DefaultsAreWrittenInTheFileLayout) {
   const std::vector<std::string> lines = SettingsLines();
   EXPECT_EQ(lines.front(), "InterfaceType=iSIM");
   EXPECT_EQ(lines.back(), "SpoolType=DISK,    1GB");
+  // Keep Whole Trace is written only while on; a file without it means off.
+  gTraceOptions.KeepWholeTrace = true;
+  EXPECT_EQ(SettingsLines().back(), "KeepWholeTrace=True");
+  ASSERT_TRUE(LoadSettingsFile(dir_.Path("Vantrel.vps")));
+  EXPECT_FALSE(gTraceOptions.KeepWholeTrace);
 }
 
 TEST_F(SettingsFileTest, HandEditedFilesFollowTheLoadRules) {

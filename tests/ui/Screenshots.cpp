@@ -56,6 +56,7 @@
 #include "ui/TraceStatusForm.h"
 #include "ui/BTimingForm.h"
 #include "ui/DetailForm.h"
+#include "pipeline/MessageTables.h"
 #include "ui/MainForm.h"
 #include "ui/MatchForm.h"
 #include "ui/PodSimulatorForm.h"
@@ -606,11 +607,11 @@ int main(int argc, char** argv) {
     break;
   }
   if (const auto n = form.SelectMessage()) {
-    form.BTiming->Select(*n);
+    form.BTiming->Select(*n, vantrel::MessageTablesNow());
     form.BTiming->show();
     ok = Save(*form.BTiming, out, "screenshot-message-timing.png") && ok;
     form.BTiming->hide();
-    form.RawData->Select(*n);
+    form.RawData->Select(*n, vantrel::MessageTablesNow());
     form.RawData->show();
     ok = Save(*form.RawData, out, "screenshot-message-diagnostics.png") && ok;
     form.RawData->hide();
