@@ -687,6 +687,24 @@ QStringList TMainForm::WholeLines(std::size_t first, std::size_t last) const {
   return lines;
 }
 
+bool TMainForm::WholeLinesFit(std::size_t count, const char* what) {
+  // Ten million lines would take gigabytes as text and minutes to lay out.
+  constexpr std::size_t kMaxLines = 1'000'000;
+  if (count <= kMaxLines) return true;
+  ui::Dialogs().Message(this,
+                        QString("Too Many Lines\n\n%1 takes up to 1,000,000 lines at a time. A display file "
+                                "(Setup | Open Display File for Write) keeps a whole trace as text.")
+                            .arg(what),
+                        what);
+  return false;
+}
+
+std::size_t TMainForm::WholeSelectionCount() const {
+  std::size_t n = 0;
+  for (const auto& [first, last] : WholeSelection()) n += static_cast<std::size_t>(last - first) + 1;
+  return n;
+}
+
 std::vector<std::pair<int, int>> TMainForm::WholeSelection() const {
   std::vector<std::pair<int, int>> ranges;
   for (const QItemSelectionRange& r : TraceList->selectionModel()->selection()) ranges.emplace_back(r.top(), r.bottom());
@@ -844,44 +862,29 @@ void TMainForm::MenuFilePrinterSetupClick() {
 }
 
 void TMainForm::MenuFilePrintClick() {
-  if (Whole()) {
-    const std::size_t count = vantrel::gWholeTrace.LineCount();
-    if (count == 0) {
-      ui::Dialogs().Message(this, "Nothing to Print\n\nThe display is empty.", "Print");
-      return;
-    }
-    const bool selected = !TraceList->selectionModel()->selection().isEmpty();
-    QPrintDialog dialog(&Printer(), this);
-    dialog.setOption(QAbstractPrintDialog::PrintSelection, true);
-    dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
-    dialog.setPrintRange(selected ? QAbstractPrintDialog::Selection : QAbstractPrintDialog::AllPages);
-    if (ui::Dialogs().RunModal(dialog) != QDialog::Accepted) return;
-    QStringList lines;
-    if (dialog.printRange() == QAbstractPrintDialog::Selection && selected) {
-      for (const auto& [first, last] : WholeSelection()) lines << WholeLines(first, last);
-    } else {
-      lines = WholeLines(0, count - 1);
-    }
-    if (!ui::PrinterChosen(Printer())) {
-      ui::PrintToPdf(this, lines, TraceList->font(), Printer().pageLayout());
-    } else if (ui::PrintLines(Printer(), lines, TraceList->font()) == 0) {
-      ui::Dialogs().Message(this, "Cannot Print", "Print Error");
-    }
-    return;
-  }
-  const QString text = DataMemo->toPlainText();
-  if (text.trimmed().isEmpty()) {
+  const QString text = Whole() ? QString() : DataMemo->toPlainText();
+  if (Whole() ? vantrel::gWholeTrace.LineCount() == 0 : text.trimmed().isEmpty()) {
     ui::Dialogs().Message(this, "Nothing to Print\n\nThe display is empty.", "Print");
     return;
   }
+  const QTextCursor selection = DataMemo->textCursor();
+  const bool selected = Whole() ? !TraceList->selectionModel()->selection().isEmpty() : selection.hasSelection();
   QPrintDialog dialog(&Printer(), this);
   dialog.setOption(QAbstractPrintDialog::PrintSelection, true);
   dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
-  const QTextCursor selection = DataMemo->textCursor();
-  dialog.setPrintRange(selection.hasSelection() ? QAbstractPrintDialog::Selection : QAbstractPrintDialog::AllPages);
+  dialog.setPrintRange(selected ? QAbstractPrintDialog::Selection : QAbstractPrintDialog::AllPages);
   if (ui::Dialogs().RunModal(dialog) != QDialog::Accepted) return;
-  const bool selectionOnly = dialog.printRange() == QAbstractPrintDialog::Selection && selection.hasSelection();
-  const QStringList lines = ui::LinesToPrint(text, selectionOnly, selection.selectionStart(), selection.selectionEnd());
+  const bool selectionOnly = dialog.printRange() == QAbstractPrintDialog::Selection && selected;
+  if (Whole() && !WholeLinesFit(selectionOnly ? WholeSelectionCount() : vantrel::gWholeTrace.LineCount(), "Print"))
+    return;
+  QStringList lines;
+  if (!Whole()) {
+    lines = ui::LinesToPrint(text, selectionOnly, selection.selectionStart(), selection.selectionEnd());
+  } else if (selectionOnly) {
+    for (const auto& [first, last] : WholeSelection()) lines << WholeLines(first, last);
+  } else {
+    lines = WholeLines(0, vantrel::gWholeTrace.LineCount() - 1);
+  }
   // With no printer installed the dialog offers none to choose.
   if (!ui::PrinterChosen(Printer())) {
     ui::PrintToPdf(this, lines, DataMemo->font(), Printer().pageLayout());
@@ -1408,6 +1411,7 @@ void TMainForm::StepFind(std::uint64_t generation) {
 
 void TMainForm::CopyDisplayLines() {
   if (Whole()) {
+    if (!WholeLinesFit(WholeSelectionCount(), "Copy")) return;
     QStringList lines;
     for (const auto& [first, last] : WholeSelection()) lines << WholeLines(first, last);
     if (lines.isEmpty()) return;

@@ -250,6 +250,9 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   // The whole trace's selected rows as [first, last] ranges; the current
   // row when nothing is selected.
   std::vector<std::pair<int, int>> WholeSelection() const;
+  std::size_t WholeSelectionCount() const;
+  // Copy and Print take a bounded number of lines; false (and a message) past it.
+  bool WholeLinesFit(std::size_t count, const char* what);
   // The tables the message views read: the picked message's own while the
   // trace is kept whole.
   vantrel::MessageTablesView PickedTables() const;

@@ -38,6 +38,7 @@ const char* const kHistory[] = {
     "07-DEC-2026\tLogic analyser as the pod: the Logic Analyser interface",
     "07-DEC-2026\tExport Trace: pcapng files for network analysers",
     "07-DEC-2026\tLive path hardening: disk full, spool and pod faults",
+    "07-DEC-2026\tKeep Whole Trace: every line of a trace kept, scrolled, searched and picked from",
 };
 
 }  // namespace

@@ -311,6 +311,7 @@ class Guide {
   void MainWindowShots();
   void MessageViews();
   void PausedReplay();
+  void WholeTrace();
   void SettingsWindows();
   void FilterWindows();
   void PodWindows();
@@ -550,10 +551,33 @@ void Guide::ImportShots() {
   Save(form_, "main-window-import.png");
 }
 
+// The same long replay kept whole, its first message found from the end.
+void Guide::WholeTrace() {
+  Menu("MenuOptionsKeepWholeTrace")->setChecked(true);
+  form_.MenuOptionsKeepWholeTraceClick();
+  form_.ClearDisplayButton->click();
+  form_.ReplayLog(QFile::encodeName(scratch_.filePath("mixed-traffic.log")).toStdString());
+  if (!WaitFor([this] { return form_.TraceButton->text() == "Trace" && !vantrel::gTrace.TraceRunning; }, 60000)) {
+    std::puts("FAILED: the whole trace replay did not end");
+    ok_ = false;
+  }
+  form_.MenuFindClick();
+  form_.FindEdit->setText("Msg     2 [");
+  form_.FindNext(false);
+  WaitFor([this] { return !form_.Finding(); }, 10000);
+  Save(form_, "main-window-whole-trace.png");
+  form_.FindBar->hide();
+  Menu("MenuOptionsKeepWholeTrace")->setChecked(false);
+  form_.MenuOptionsKeepWholeTraceClick();
+  form_.ClearDisplayButton->click();
+  Settle(300);
+}
+
 int Guide::Run() {
   MainWindowShots();
   MessageViews();
   PausedReplay();
+  WholeTrace();
   SettingsWindows();
   FilterWindows();
   PodWindows();
