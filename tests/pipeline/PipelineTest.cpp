@@ -428,6 +428,31 @@ TEST_F(PipelineTest, LiveCaptureFoldsLogsAndEndsOnFullMemory) {
   EXPECT_TRUE(PodInitialized);
 }
 
+TEST_F(PipelineTest, KeepWholeTraceKeepsALiveCapture) {
+  FakePod::Install();
+  PodInitialized = true;
+  std::vector<TraceWord> pod;
+  TraceBuilder bus({}, [&](TraceWord w) { pod.push_back(w); });
+  for (int i = 0; i < 15000; ++i) {
+    bus.Write(0x50, {static_cast<std::uint8_t>(i)});
+    bus.Gap(100);
+  }
+  FakePod::scripts.push_back({EncodePodBytes(pod), 0x07});
+  FakePod::initializeAnswers = {true};
+  gTraceOptions.KeepWholeTrace = true;
+  gTraceFiles.logWriteName = (dir_ / "live.log").string();
+  TraceButtonClick();
+  window_.Run();
+  EXPECT_EQ(gWholeTrace.Line(gWholeTrace.LineCount() - 1), "Pod Recording Memory Full Detected, Trace Terminated.");
+  const std::vector<std::string> lines = WholeMessageLines();
+  EXPECT_EQ(lines.size(), 15000u);
+  EXPECT_TRUE(vantrel::test::LinesMatch(Direct(gTraceFiles.logWriteName), lines, "log's decode", "whole trace"));
+  EXPECT_EQ(gWholeTrace.MessageCount(), 15000u);
+  const WholeTrace::OneMessage first = gWholeTrace.Message(0);
+  EXPECT_EQ(first.View().records[1].msgNumberLow, 1u);
+  EXPECT_EQ(first.View().records[1].byteCount, 2u);  // the address and its byte
+}
+
 TEST_F(PipelineTest, DisplayOffStillLogsALiveTrace) {
   FakePod::Install();
   PodInitialized = true;
