@@ -46,6 +46,7 @@
 #include "pod/SoftwarePod.h"
 #include "settings/Settings.h"
 #include "tracegen/Scenarios.h"
+#include "ResidentMemory.h"
 
 using namespace vantrel;
 
@@ -61,15 +62,6 @@ double CpuSeconds() {
   getrusage(RUSAGE_SELF, &u);
   return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
          static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-long RssKb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-  }
-  return -1;
 }
 
 struct ThreadCpu {

@@ -14,6 +14,7 @@
 #include "pipeline/DisplayLines.h"
 #include "pipeline/WholeTrace.h"
 #include "tracegen/TraceGen.h"
+#include "ResidentMemory.h"
 
 namespace {
 
@@ -32,18 +33,6 @@ void Traffic(TraceBuilder& bus, std::mt19937& rng) {
     if (rng() % 10 == 0) bus.Read(0x0B, {0x20}, std::vector<std::uint8_t>(8, static_cast<std::uint8_t>(rng())));
     bus.Idle(20'000);
   }
-}
-
-long RssKb() {
-  std::FILE* f = std::fopen("/proc/self/status", "r");
-  if (f == nullptr) return 0;
-  char line[256];
-  long kb = 0;
-  while (std::fgets(line, sizeof line, f)) {
-    if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1) break;
-  }
-  std::fclose(f);
-  return kb;
 }
 
 }  // namespace

@@ -27,20 +27,9 @@
 #include "pipeline/WholeTrace.h"
 #include "ui/MainForm.h"
 #include "ui/TraceListView.h"
+#include "ResidentMemory.h"
 
 namespace {
-
-long RssKb() {
-  std::FILE* f = std::fopen("/proc/self/status", "r");
-  if (f == nullptr) return 0;
-  char line[256];
-  long kb = 0;
-  while (std::fgets(line, sizeof line, f)) {
-    if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1) break;
-  }
-  std::fclose(f);
-  return kb;
-}
 
 // Runs `act`, then the event loop until `done`; prints the time and the
 // longest gap between two turns of the event loop meanwhile.
