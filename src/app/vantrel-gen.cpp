@@ -98,18 +98,16 @@ constexpr std::uint16_t kRemainingCapacityAlarm = 0x0200;
 }  // namespace sbs
 
 // A battery discharging at ~1.5 A while the host polls it every 250 ms.
-void WriteSmartBattery(const std::filesystem::path& file) {
-  using namespace sbs;
-  LogPipe pipe(file.string(), {.bitRateHz = 100000});
-  TraceBuilder& bus = pipe.bus;
-  Rng rng(0x5B5);
+constexpr std::uint64_t kCycleUs = 250'000;
 
-  constexpr std::uint64_t kCycleUs = 250'000;
-  constexpr int kCycles = 720;  // three minutes
+// `cycles` polls of 250 ms, the same every time.
+void SmartBatteryTraffic(TraceBuilder& bus, int cycles) {
+  using namespace sbs;
+  Rng rng(0x5B5);
   const MessageOptions withPec{.pec = true};
   bool alarm = false;
 
-  for (int k = 0; k < kCycles; ++k) {
+  for (int k = 0; k < cycles; ++k) {
     const std::uint64_t t0 = static_cast<std::uint64_t>(k) * kCycleUs + 1000;
     const double sec = static_cast<double>(t0) / 1e6;
     const auto mv = static_cast<std::int64_t>(12000.0 - 0.8 * sec) + rng.Range(-3, 3);
@@ -171,8 +169,23 @@ void WriteSmartBattery(const std::filesystem::path& file) {
       bus.ReadWord(kBattery, kBatteryStatus, status, withPec);
     }
   }
-  bus.IdleUntil(static_cast<std::uint64_t>(kCycles) * kCycleUs);
+  bus.IdleUntil(static_cast<std::uint64_t>(cycles) * kCycleUs);
+}
+
+void WriteSmartBattery(const std::filesystem::path& file) {
+  LogPipe pipe(file.string(), {.bitRateHz = 100000});
+  SmartBatteryTraffic(pipe.bus, 720);  // three minutes
   pipe.log.Close("06-Dec-2026 at 09:03");
+}
+
+// The first `seconds` of the same traffic as a logic analyser records it.
+void WriteSmartBatteryCapture(const std::filesystem::path& file, int seconds) {
+  vantrel::VcdBusWriter vcd(file.string());
+  TraceBuilder bus({.bitRateHz = 100000}, [&vcd](TraceWord w, std::uint64_t us) {
+    if (w != vantrel::kPodIdleWord) vcd.Event(w, us);
+  });
+  SmartBatteryTraffic(bus, seconds * 4);
+  vcd.Close(bus.NowUs());
 }
 
 // ---- EEPROM and RTC on a 400 kHz bus ------------------------------------------
@@ -223,6 +236,7 @@ int Examples(const std::filesystem::path& dir) {
   };
   emit("smart-battery.log", WriteSmartBattery);
   emit("eeprom.log", WriteEeprom);
+  emit("smart-battery-capture.vcd", [](const std::filesystem::path& f) { WriteSmartBatteryCapture(f, 2); });
   return 0;
 }
 
@@ -338,9 +352,13 @@ int WritePodImage(const std::filesystem::path& file) {
 void Usage(std::FILE* to) {
   std::fputs(
       "usage: vantrel-gen examples DIR\n"
-      "         writes DIR/smart-battery.log and DIR/eeprom.log\n"
+      "         writes DIR/smart-battery.log, DIR/eeprom.log and\n"
+      "         DIR/smart-battery-capture.vcd\n"
       "       vantrel-gen bench --words N [--seed S] [--bit-timing] FILE\n"
       "         writes a log of about N words of mixed 100/400 kHz traffic\n"
+      "       vantrel-gen capture [--seconds S] FILE\n"
+      "         writes the first S seconds (default 2) of the Smart Battery example's\n"
+      "         traffic as a logic analyser records it, a value change dump\n"
       "       vantrel-gen pod-image FILE\n"
       "         writes the pod configuration image the software pod accepts\n"
       "       vantrel-gen --help\n",
@@ -400,6 +418,14 @@ int main(int argc, char** argv) {
     if (cmd == "examples" && argc == 3) return Examples(argv[2]);
     if (cmd == "bench") return Bench(argc, argv);
     if (cmd == "pod-image" && argc == 3) return WritePodImage(argv[2]);
+    if (cmd == "capture") {
+      std::uint64_t seconds = 2;
+      if (argc == 3 || (argc == 5 && std::string(argv[2]) == "--seconds" && ParseCount(argv[3], seconds) &&
+                        seconds > 0 && seconds <= 3600)) {
+        WriteSmartBatteryCapture(argv[argc - 1], static_cast<int>(seconds));
+        return 0;
+      }
+    }
     Usage(stderr);
     return 2;
   } catch (const std::exception& e) {

@@ -1,6 +1,7 @@
 #include "tracegen/TraceGen.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -282,6 +283,67 @@ void LogWriter::Close(const std::string& closedStamp) {
   if (!out_.isOpen()) return;
   Check(out_.Write(ClosedLine(closedStamp)));
   Check(out_.Close());
+}
+
+// ---- value change dump ----------------------------------------------------------
+
+namespace {
+constexpr std::uint64_t kDrawnBitUs = 10;  // 100 kHz
+}  // namespace
+
+VcdBusWriter::VcdBusWriter(const std::string& path) : path_(path) {
+  Check(out_.Create(path));
+  Check(out_.Write("$timescale 1 us $end\n$scope module bus $end\n$var wire 1 ! SCL $end\n"
+                   "$var wire 1 \" SDA $end\n$upscope $end\n$enddefinitions $end\n#0\n1!\n1\"\n"));
+}
+
+void VcdBusWriter::Set(std::uint64_t us, bool scl, bool sda) {
+  if (scl == scl_ && sda == sda_) return;
+  char line[48];
+  int n = std::snprintf(line, sizeof line, "#%llu\n", static_cast<unsigned long long>(us));
+  if (scl != scl_) n += std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), "%c!\n", scl ? '1' : '0');
+  if (sda != sda_) n += std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), "%c\"\n", sda ? '1' : '0');
+  scl_ = scl;
+  sda_ = sda;
+  Check(out_.Write(std::string_view(line, static_cast<std::size_t>(n))));
+}
+
+void VcdBusWriter::Event(TraceWord w, std::uint64_t us) {
+  const std::uint64_t half = kDrawnBitUs / 2;
+  if (HasStart(w) || HasStop(w)) {
+    // SDA changes while SCL is high; from anything but that, SCL comes
+    // down, SDA is set, SCL goes up first.
+    const bool before = HasStop(w) ? false : true;
+    if (!scl_ || sda_ != before) {
+      Set(us - half, false, sda_);
+      Set(us - half + 1, false, before);
+      Set(us - 2, true, before);
+    }
+    Set(us, true, !before);
+    return;
+  }
+  if (!HasByte(w)) return;
+  // Nine bits end at the word's time: SCL low for half a bit (SDA set just
+  // after it falls), then high.
+  const std::uint64_t first = us - 9 * kDrawnBitUs;
+  for (unsigned i = 0; i < 9; ++i) {
+    const bool level = i < 8 ? ((w >> (7 - i)) & 1u) != 0 : (w & kNackFlag) != 0;
+    const std::uint64_t at = first + i * kDrawnBitUs;
+    Set(at, false, sda_);
+    Set(at + 1, false, level);
+    Set(at + half, true, level);
+  }
+}
+
+void VcdBusWriter::Close(std::uint64_t endUs) {
+  char line[32];
+  const int n = std::snprintf(line, sizeof line, "#%llu\n", static_cast<unsigned long long>(endUs));
+  Check(out_.Write(std::string_view(line, static_cast<std::size_t>(n))));
+  Check(out_.Close());
+}
+
+void VcdBusWriter::Check(bool ok) {
+  if (!ok) throw std::runtime_error("cannot write " + path_);
 }
 
 }  // namespace vantrel

@@ -200,4 +200,25 @@ class LogWriter {
   std::uint64_t count_ = 0;
 };
 
+// Draws a 100 kHz bus, as the builder places its events (a START, each byte
+// word at the end of its acknowledge bit, a STOP), as the SCL and SDA lines
+// of a value change dump sampled at 1 MHz: what a logic analyser on that bus
+// would record. Bit records and idle words are not drawn. Throws
+// std::runtime_error on I/O failure.
+class VcdBusWriter {
+ public:
+  explicit VcdBusWriter(const std::string& path);
+  // An event word at its µs since the trace start, in time order.
+  void Event(TraceWord w, std::uint64_t us);
+  void Close(std::uint64_t endUs);
+
+ private:
+  void Set(std::uint64_t us, bool scl, bool sda);
+  void Check(bool ok);
+
+  std::string path_;
+  TextWriter out_;
+  bool scl_ = true, sda_ = true;
+};
+
 }  // namespace vantrel
