@@ -216,6 +216,15 @@ void DataMemoUpdateTimer() {
     }
   }
 
+  // A whole trace past its share of memory ends the trace as a full pod
+  // memory does; a log being written keeps everything.
+  if (gWholeTrace.Active() && gWholeTrace.Bytes() > gWholeTrace.Ceiling()) {
+    Reports().Beep();
+    AppendDisplayNote("Keep Whole Trace Memory Full, Trace Terminated.");
+    HaltButtonClick();
+    return;
+  }
+
   switch (endCode) {
     case kEndLogExhausted:
       AppendDisplayNote("Log File Exhausted, Trace Terminated.");

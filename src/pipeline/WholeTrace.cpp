@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <iterator>
 
+#if defined(__linux__)
+#include <unistd.h>
+#endif
+
 namespace vantrel {
 
 WholeTrace gWholeTrace;
@@ -38,6 +42,14 @@ std::size_t Search(std::string_view text, std::string_view pattern, bool matchCa
 
 }  // namespace
 
+WholeTrace::WholeTrace() {
+  ceiling_ = std::size_t{2} << 30;
+#if defined(__linux__)
+  const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
+  if (pages > 0 && pageSize > 0) ceiling_ = static_cast<std::size_t>(pages) / 2 * static_cast<std::size_t>(pageSize);
+#endif
+}
+
 WholeTrace::Page& WholeTrace::LastPage() {
   if (pages_.empty() || pages_.back()->ends.size() == kPageLines) {
     // A full page's text is trimmed to its size once: the page is done.
@@ -58,6 +70,7 @@ void WholeTrace::AppendLines(const DisplayLines& lines) {
     p.text.push_back('\n');
     p.ends.push_back(static_cast<std::uint32_t>(p.text.size() - 1));
     ++lineCount_;
+    bytes_.fetch_add(lines.Text(i).size() + 1 + sizeof(std::uint32_t), std::memory_order_relaxed);
   }
 }
 
@@ -83,9 +96,12 @@ std::optional<std::size_t> WholeTrace::MessageOfLine(std::size_t i) const {
 }
 
 void WholeTrace::ClearLines() {
+  std::size_t freed = 0;
+  for (const auto& p : pages_) freed += p->text.size() + p->ends.size() * sizeof(std::uint32_t);
   pages_.clear();
   notes_.clear();
   lineCount_ = 0;
+  bytes_.fetch_sub(std::min(freed, bytes_.load()), std::memory_order_relaxed);
 }
 
 std::optional<std::size_t> WholeTrace::Find(std::string_view pattern, bool matchCase, std::size_t from,
@@ -139,6 +155,7 @@ void WholeTrace::AppendMessage(const MessageRecord& r, std::span<const TraceWord
                        .address = r.address});
   words_.insert(words_.end(), words.begin(), words.end());
   messageCount_.store(messages_.size(), std::memory_order_release);
+  bytes_.fetch_add(sizeof(Kept) + words.size() * sizeof(TraceWord), std::memory_order_relaxed);
 }
 
 WholeTrace::OneMessage WholeTrace::Message(std::size_t index) const {
@@ -176,6 +193,8 @@ MessageTablesView WholeTrace::OneMessage::View() const {
 }
 
 void WholeTrace::ClearMessages() {
+  const std::size_t freed = messages_.size() * sizeof(Kept) + words_.size() * sizeof(TraceWord);
+  bytes_.fetch_sub(std::min(freed, bytes_.load()), std::memory_order_relaxed);
   messages_.clear();
   words_.clear();
   messageCount_.store(0, std::memory_order_release);

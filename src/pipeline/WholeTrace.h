@@ -62,6 +62,12 @@ class WholeTrace {
   OneMessage Message(std::size_t index) const;
   void ClearMessages();
 
+  // What the kept lines, records and words take, counted as they come.
+  std::size_t Bytes() const { return bytes_.load(std::memory_order_relaxed); }
+  // The most the whole trace may take: half the machine's memory unless set.
+  std::size_t Ceiling() const { return ceiling_; }
+  void SetCeiling(std::size_t bytes) { ceiling_ = bytes; }
+
   struct Memory {
     std::size_t lines = 0, lineBytes = 0;        // text and line index
     std::size_t messages = 0, messageBytes = 0;  // records
@@ -93,6 +99,11 @@ class WholeTrace {
   std::deque<Kept> messages_;         // grows without moving what it holds
   std::deque<TraceWord> words_;
   std::atomic<std::size_t> messageCount_{0};
+  std::atomic<std::size_t> bytes_{0};
+  std::size_t ceiling_;
+
+ public:
+  WholeTrace();
 };
 
 extern WholeTrace gWholeTrace;

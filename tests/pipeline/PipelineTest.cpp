@@ -312,6 +312,32 @@ TEST_F(PipelineTest, KeepWholeTraceKeepsEveryLineWithItsMessage) {
   EXPECT_FALSE(window_.contextMenu);
 }
 
+TEST_F(PipelineTest, KeepWholeTraceEndsTheTraceWhenItsMemoryIsFull) {
+  const std::size_t ceiling = gWholeTrace.Ceiling();
+  EXPECT_GT(ceiling, std::size_t{100} << 20);  // half the machine's memory
+  gWholeTrace.SetCeiling(std::size_t{1} << 20);
+  gTraceOptions.KeepWholeTrace = true;
+  const std::string log = MakeLog("big.log", 50000);
+  gTraceFiles.displayFileName = (dir_ / "display.txt").string();
+  Replay(log);
+  gWholeTrace.SetCeiling(ceiling);
+  EXPECT_FALSE(gTrace.TraceRunning);
+  EXPECT_EQ(window_.beeps, 1);
+  EXPECT_EQ(gWholeTrace.Line(gWholeTrace.LineCount() - 1), "Keep Whole Trace Memory Full, Trace Terminated.");
+  EXPECT_GT(gWholeTrace.Bytes(), std::size_t{1} << 20);
+  EXPECT_LT(gWholeTrace.Bytes(), std::size_t{2} << 20);
+  // What was kept is whole and in step, and the display file has it too.
+  const std::vector<std::string> kept = WholeMessageLines();
+  const std::vector<std::string> direct = Direct(log);
+  ASSERT_LT(kept.size(), direct.size());
+  EXPECT_TRUE(std::equal(kept.begin(), kept.end(), direct.begin()));
+  EXPECT_GE(gWholeTrace.MessageCount(), kept.size());
+  EXPECT_NE(ReadAll(gTraceFiles.displayFileName).find(kept.back() + "\r\n"), std::string::npos);
+  // Emptied, the count goes back to nothing.
+  ClearDisplayButtonClick();
+  EXPECT_EQ(gWholeTrace.Bytes(), 0u);
+}
+
 TEST_F(PipelineTest, KeepWholeTracePagesAReplayWhereTheDisplayDid) {
   // The trimmed display pauses over 10,000 lines and keeps 5,000 of them:
   // the whole trace pauses at the same steps.
