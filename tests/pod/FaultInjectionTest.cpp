@@ -19,8 +19,7 @@
 #include <regex>
 #include <thread>
 
-#include "PodTestSupport.h"
-#include "app/HeadlessMainWindow.h"
+#include "LiveTraceSupport.h"
 #include "common/SpoolFile.h"
 #include "decode/DisplayOptions.h"
 #include "decode/ParseAH.h"
@@ -93,20 +92,6 @@ std::uint64_t AfterAddressOf(const std::vector<TraceWord>& words, int k) {
     if (HasStop(w)) started = false;
   }
   return 0;
-}
-
-// The message lines folded words decode to, as the trace display shows them.
-std::vector<std::string> Decode(const std::vector<TraceWord>& folded) {
-  std::vector<std::string> lines;
-  ResetDecoder();
-  BeginTraceState();
-  for (TraceWord w : folded) {
-    const std::string& line = DecodeTraceWord(w);
-    if (!line.empty()) lines.push_back(line);
-  }
-  EndTraceState();
-  ClearMessageTables();
-  return lines;
 }
 
 // What a log holds when read back with the log reader.
@@ -247,36 +232,17 @@ struct Lines {
 
 // ---- the fixture ------------------------------------------------------------
 
-class FaultInjectionTest : public PodTest {
+class FaultInjectionTest : public LiveTest {
  protected:
   void SetUp() override {
-    PodTest::SetUp();
+    LiveTest::SetUp();
     mainThread_ = std::this_thread::get_id();
-    window_ = std::make_unique<HeadlessMainWindow>();
-    window_->realWaits = false;
-    window_->onMessage = [this](std::string_view text, std::string_view title) {
-      reports_.push_back(std::string(title) + ": " + std::string(text));
-      if (onReport) onReport();
-    };
-    window_->onDisplayLine = [this](std::string_view text, bool message) {
-      (message ? shown_ : notes_).emplace_back(text);
-      if (onLine) onLine();
-    };
-    CreatePodStatusMutex();
-    ConnectDecoder();
-    RestoreDefaultSettings();
-    gTraceFiles = {};
-    gTraceOptions = {};
-    gSpoolChoice = {};
+    StartProgram();
   }
   void TearDown() override {
     // The hooks may hold the test body's locals, gone by now.
     Lines::Clear();
-    onLine = nullptr;
-    onReport = nullptr;
-    HaltButtonClick();
-    window_.reset();
-    PodTest::TearDown();
+    LiveTest::TearDown();
     Lines::pod = nullptr;
   }
 
@@ -315,15 +281,6 @@ class FaultInjectionTest : public PodTest {
     ASSERT_TRUE(PodInitialized);
   }
 
-  // Halts from the main thread once the condition holds.
-  void HaltWhen(std::function<bool()> done) {
-    onLine = [this, done = std::move(done)] {
-      if (!halting_ && done()) {
-        halting_ = true;
-        window_->PostToMainThread([] { HaltButtonClick(); });
-      }
-    };
-  }
   // Runs the main thread until the trace is over; a trace that has not ended
   // within kPatience is halted and the test fails.
   void RunBounded() {
@@ -370,11 +327,7 @@ class FaultInjectionTest : public PodTest {
   std::string Scratch(const std::string& name) const { return (dir_ / name).string(); }
 
   std::thread::id mainThread_;
-  std::unique_ptr<HeadlessMainWindow> window_;
-  std::function<void()> onLine, onReport;
-  bool halting_ = false;
   std::atomic<bool> timedOut_{false};
-  std::vector<std::string> shown_, notes_, reports_;
 };
 
 const std::vector<std::string> kHeader = {";Orbisan Corporation", ";Vantrel Log File", ";Ver 01.01"};
@@ -419,7 +372,7 @@ TEST_F(FaultInjectionTest, ALogThatCannotGrowIsClosedAndTheTraceGoesOn) {
   EXPECT_GE(shown_.size(), linesAtFailure + 500);  // the trace went on
   const std::uint64_t read = Lines::traceBytes;
   const std::vector<TraceWord> folded = Fold(WordsWithin(PodWords(SmartBatteryScenario(), read), read));
-  EXPECT_TRUE(IsPrefix(shown_, Decode(folded)));
+  EXPECT_TRUE(IsPrefix(shown_, DecodedLines(folded)));
 
   EXPECT_EQ(fs::file_size(log), header + kWholeWords * 10 + 5);
   const ReadBack back = ReadLog(log);
@@ -469,12 +422,12 @@ TEST_F(FaultInjectionTest, ADisplayFileOnAFullDiskHaltsTheTraceOnce) {
 
     const std::uint64_t read = Lines::traceBytes;
     const std::vector<TraceWord> folded = Fold(WordsWithin(PodWords(SmartBatteryScenario(), read), read));
-    EXPECT_TRUE(IsPrefix(shown_, Decode(folded)));
+    EXPECT_TRUE(IsPrefix(shown_, DecodedLines(folded)));
     const ReadBack back = ReadLog(log);
     EXPECT_TRUE(back.closed);
     EXPECT_TRUE(back.reports.empty());
     EXPECT_TRUE(IsPrefix(back.words, folded));
-    EXPECT_GE(Decode(back.words).size(), shown_.size());  // the log holds at least what was shown
+    EXPECT_GE(DecodedLines(back.words).size(), shown_.size());  // the log holds at least what was shown
     ASSERT_TRUE(PodInitialized);
   }
 }
@@ -493,7 +446,7 @@ TEST_F(FaultInjectionTest, ASpoolFileThatCannotGrowLosesNothing) {
   ASSERT_TRUE(limit.ok());
 
   const std::vector<TraceWord> words = PodWords(SmartBatteryScenario(), 1u << 20);
-  const std::size_t spooledLines = Decode(Fold(WordsWithin(words, kRecords * kSpoolPayload))).size();
+  const std::size_t spooledLines = DecodedLines(Fold(WordsWithin(words, kRecords * kSpoolPayload))).size();
 
   // The main thread does not run yet, so the parser thread soon waits for
   // it while the acquisition thread fills the spool file up to the limit.
@@ -521,7 +474,7 @@ TEST_F(FaultInjectionTest, ASpoolFileThatCannotGrowLosesNothing) {
   const std::uint64_t read = Lines::traceBytes;
   const std::vector<TraceWord> folded = Fold(WordsWithin(words, read));
   EXPECT_GE(shown_.size(), spooledLines + 300);
-  EXPECT_TRUE(IsPrefix(shown_, Decode(folded)));
+  EXPECT_TRUE(IsPrefix(shown_, DecodedLines(folded)));
   const ReadBack back = ReadLog(log);
   EXPECT_TRUE(back.closed);
   EXPECT_TRUE(back.reports.empty());
@@ -558,7 +511,7 @@ TEST_F(FaultInjectionTest, ASpoolThatStaysFullLosesNoRecord) {
   EXPECT_EQ(Lines::traceBytes, atEnd->bytesRead);
   const std::vector<TraceWord> folded =
       Fold(WordsWithin(PodWords(SmartBatteryScenario(), Lines::traceBytes), Lines::traceBytes));
-  EXPECT_EQ(shown_, Decode(folded));
+  EXPECT_EQ(shown_, DecodedLines(folded));
   const ReadBack back = ReadLog(log);
   EXPECT_TRUE(back.closed);
   EXPECT_TRUE(SameWords(back.words, folded));
@@ -619,7 +572,7 @@ TEST_F(FaultInjectionTest, APodLostInTheMiddleOfAMessage) {
   EXPECT_TRUE(reports_.empty());
   EXPECT_FALSE(PodInitialized);
   const std::vector<TraceWord> folded = Fold(WordsWithin(words, lostAt));
-  EXPECT_EQ(shown_, Decode(folded));  // every message before the lost one
+  EXPECT_EQ(shown_, DecodedLines(folded));  // every message before the lost one
   const ReadBack back = ReadLog(log);
   EXPECT_TRUE(back.closed);
   EXPECT_TRUE(back.reports.empty());
@@ -663,7 +616,7 @@ TEST_F(FaultInjectionTest, APodLostDuringTheConfigurationDownload) {
   HaltWhen([this] { return shown_.size() >= 50; });
   TraceButtonClick();
   RunBounded();
-  EXPECT_TRUE(IsPrefix(shown_, Decode(Fold(PodWords(SmartBatteryScenario(), 1u << 16)))));
+  EXPECT_TRUE(IsPrefix(shown_, DecodedLines(Fold(PodWords(SmartBatteryScenario(), 1u << 16)))));
   EXPECT_GE(shown_.size(), 50u);
   EXPECT_TRUE(reports_.empty());
 }
@@ -775,7 +728,7 @@ TEST_F(UsbFaultTest, AnAdapterVanishingDuringATraceKeepsTheLog) {
   // Nothing reached the pod after it was gone, so it still counts what it gave.
   const std::uint64_t read = pod_->Snapshot().bytesRead;
   const std::vector<TraceWord> folded = Fold(WordsWithin(PodWords(SmartBatteryScenario(), read), read));
-  EXPECT_EQ(shown_, Decode(folded));
+  EXPECT_EQ(shown_, DecodedLines(folded));
   const ReadBack back = ReadLog(log);
   EXPECT_TRUE(back.closed);
   EXPECT_TRUE(back.reports.empty());
@@ -822,8 +775,8 @@ TEST_F(UsbFaultTest, AnAdapterVanishingBetweenHaltAndReinitialization) {
     const ReadBack back = ReadLog(log);
     EXPECT_TRUE(back.closed);
     EXPECT_TRUE(back.reports.empty());
-    EXPECT_GE(Decode(back.words).size(), shown_.size());
-    EXPECT_TRUE(IsPrefix(shown_, Decode(back.words)));
+    EXPECT_GE(DecodedLines(back.words).size(), shown_.size());
+    EXPECT_TRUE(IsPrefix(shown_, DecodedLines(back.words)));
 
     const int runs = window_->initializePodRuns;
     gTraceFiles = {};
@@ -866,7 +819,7 @@ class Holder {
 // the trace halts cleanly afterwards.
 TEST_F(FaultInjectionTest, LocksHeldPastTheirWaitsOnlyDelayTheTrace) {
   ConnectBoard();
-  const std::vector<std::string> expected = Decode(Fold(PodWords(SmartBatteryScenario(), 1u << 17)));
+  const std::vector<std::string> expected = DecodedLines(Fold(PodWords(SmartBatteryScenario(), 1u << 17)));
   for (const bool displayQueue : {true, false}) {
     SCOPED_TRACE(displayQueue ? "DisplayQueueMutex" : "MsgTrackingMutex");
     shown_.clear();
@@ -920,7 +873,7 @@ TEST_F(FaultInjectionTest, ASlowStatusReadIsNotALostPod) {
   EXPECT_TRUE(slept);
   EXPECT_TRUE(notes_.empty()) << notes_.front();
   EXPECT_TRUE(reports_.empty());
-  EXPECT_TRUE(IsPrefix(shown_, Decode(Fold(PodWords(SmartBatteryScenario(), 1u << 17)))));
+  EXPECT_TRUE(IsPrefix(shown_, DecodedLines(Fold(PodWords(SmartBatteryScenario(), 1u << 17)))));
   EXPECT_GE(shown_.size(), 350u);
 }
 

@@ -4,81 +4,21 @@
 // and a pod unplugged and plugged back.
 #include <gtest/gtest.h>
 
-#include "PodTestSupport.h"
-#include "app/HeadlessMainWindow.h"
-#include "decode/ParseAH.h"
-#include "pipeline/MessageTables.h"
-#include "pipeline/TraceControl.h"
-#include "pipeline/TraceState.h"
-#include "pod/PodStatus.h"
-#include "settings/Settings.h"
+#include "LiveTraceSupport.h"
 
 namespace vantrel::test {
 namespace {
 
-// The first `count` lines the scenario decodes to, as a log replay would show them.
-std::vector<std::string> ExpectedLines(std::size_t count) {
-  std::vector<TraceWord> words;
-  TraceBuilder bus(BusTiming{}, [&](TraceWord w) { words.push_back(w); });
-  BusScenario scenario = SmartBatteryScenario();
-  std::vector<std::string> lines;
-  ResetDecoder();
-  BeginTraceState();
-  while (lines.size() < count) {
-    words.clear();
-    scenario(bus);
-    for (TraceWord w : Fold(words)) {
-      const std::string& line = DecodeTraceWord(w);
-      if (!line.empty() && lines.size() < count) lines.push_back(line);
-    }
-  }
-  EndTraceState();
-  return lines;
-}
-
-class LiveTraceTest : public PodTest {
+class LiveTraceTest : public LiveTest {
  protected:
   void SetUp() override {
-    PodTest::SetUp();
-    window_ = std::make_unique<HeadlessMainWindow>();
-    window_->realWaits = false;
-    window_->onMessage = [this](std::string_view text, std::string_view title) {
-      reports_.push_back(std::string(title) + ": " + std::string(text));
-    };
-    window_->onDisplayLine = [this](std::string_view text, bool message) {
-      (message ? shown_ : notes_).emplace_back(text);
-      if (onLine) onLine();
-    };
-    CreatePodStatusMutex();
-    ConnectDecoder();
-    RestoreDefaultSettings();
-    gTraceFiles = {};
-    gTraceOptions = {};
-    gSpoolChoice = {};
+    LiveTest::SetUp();
+    StartProgram();
     Connect(Transport::Board);
     gPodSelection.configPath = ShippedImage();
     PodInitialized = gPod.InitializePod(ShippedImage());
     ASSERT_TRUE(PodInitialized);
   }
-  void TearDown() override {
-    HaltButtonClick();
-    window_.reset();
-    PodTest::TearDown();
-  }
-  // Halts from the main thread once the condition holds, after the tick.
-  void HaltWhen(std::function<bool()> done) {
-    onLine = [this, done = std::move(done)] {
-      if (!halting_ && done()) {
-        halting_ = true;
-        window_->PostToMainThread([] { HaltButtonClick(); });
-      }
-    };
-  }
-
-  std::unique_ptr<HeadlessMainWindow> window_;
-  std::function<void()> onLine;
-  bool halting_ = false;
-  std::vector<std::string> shown_, notes_, reports_;
 };
 
 TEST_F(LiveTraceTest, PodWordsReachTheDisplayAndHaltReconfigures) {
@@ -87,7 +27,7 @@ TEST_F(LiveTraceTest, PodWordsReachTheDisplayAndHaltReconfigures) {
   EXPECT_EQ(CurrentTraceMode(), TraceMode::Live);
   window_->Run();
   ASSERT_GE(shown_.size(), 300u);
-  const std::vector<std::string> expected = ExpectedLines(300);
+  const std::vector<std::string> expected = ScenarioLines(300);
   EXPECT_EQ(std::vector<std::string>(shown_.begin(), shown_.begin() + 300), expected);
   EXPECT_EQ(CurrentTraceMode(), TraceMode::Idle);
   EXPECT_TRUE(PodInitialized);  // the halt configured the pod again
@@ -102,7 +42,7 @@ TEST_F(LiveTraceTest, TheDiskSpoolCarriesTheSameWords) {
   TraceButtonClick();
   window_->Run();
   ASSERT_GE(shown_.size(), 200u);
-  EXPECT_EQ(std::vector<std::string>(shown_.begin(), shown_.begin() + 200), ExpectedLines(200));
+  EXPECT_EQ(std::vector<std::string>(shown_.begin(), shown_.begin() + 200), ScenarioLines(200));
   EXPECT_FALSE(std::filesystem::exists(kSpoolFileName));  // closed and deleted by the halt
   EXPECT_TRUE(reports_.empty());
 }

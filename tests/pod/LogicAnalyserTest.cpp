@@ -6,17 +6,10 @@
 
 #include <algorithm>
 
-#include "PodTestSupport.h"
-#include "app/HeadlessMainWindow.h"
-#include "decode/ParseAH.h"
-#include "pipeline/MessageTables.h"
-#include "pipeline/TraceControl.h"
-#include "pipeline/TraceState.h"
+#include "LiveTraceSupport.h"
 #include "pod/InterfaceSelection.h"
 #include "pod/LogicAnalyser.h"
 #include "pod/LogicCapture.h"
-#include "pod/PodStatus.h"
-#include "settings/Settings.h"
 
 namespace vantrel::test {
 namespace {
@@ -29,51 +22,22 @@ const std::string kExpander = VANTREL_CAPTURES "/mcp23017_counter_init_ab_write_
 std::vector<std::string> ImportedLines() {
   std::vector<TraceWord> words;
   EXPECT_TRUE(ImportLogicCapture(kExpander, {}, [&](TraceWord w) { words.push_back(w); }).ok);
-  std::vector<std::string> lines;
-  ResetDecoder();
-  BeginTraceState();
-  for (TraceWord w : words) {
-    const std::string& line = DecodeTraceWord(w);
-    if (!line.empty()) lines.push_back(line);
-  }
-  EndTraceState();
-  return lines;
+  return DecodedLines(words);
 }
 
-class LogicAnalyserTest : public PodTest {
+class LogicAnalyserTest : public LiveTest {
  protected:
   void SetUp() override {
-    PodTest::SetUp();
-    window_ = std::make_unique<HeadlessMainWindow>();
-    window_->realWaits = false;
-    window_->onMessage = [this](std::string_view text, std::string_view title) {
-      reports_.push_back(std::string(title) + ": " + std::string(text));
-    };
-    window_->onDisplayLine = [this](std::string_view text, bool message) {
-      if (message) shown_.emplace_back(text);
-      if (!halting_ && shown_.size() >= wanted_) {
-        halting_ = true;
-        window_->PostToMainThread([] { HaltButtonClick(); });
-      }
-    };
-    CreatePodStatusMutex();
-    ConnectDecoder();
-    RestoreDefaultSettings();
-    gTraceFiles = {};
-    gTraceOptions = {};
-    gSpoolChoice = {};
+    LiveTest::SetUp();
+    HaltWhen([this] { return shown_.size() >= wanted_; });
+    StartProgram();
   }
   void TearDown() override {
-    HaltButtonClick();
-    window_.reset();
+    LiveTest::TearDown();
     gLogicAnalyser = {};
-    PodTest::TearDown();
   }
 
-  std::unique_ptr<HeadlessMainWindow> window_;
   std::size_t wanted_ = 0;
-  bool halting_ = false;
-  std::vector<std::string> shown_, reports_;
 };
 
 TEST_F(LogicAnalyserTest, ChosenInTheSettingsFileAndListed) {

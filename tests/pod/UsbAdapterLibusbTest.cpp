@@ -7,12 +7,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "PodTestSupport.h"
-#include "app/HeadlessMainWindow.h"
-#include "pipeline/MessageTables.h"
-#include "pipeline/TraceControl.h"
-#include "pod/PodStatus.h"
-#include "settings/Settings.h"
+#include "LiveTraceSupport.h"
 
 namespace vantrel::test {
 namespace {
@@ -20,46 +15,22 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-class UsbAdapterLibusbTest : public PodTest {
+class UsbAdapterLibusbTest : public LiveTest {
  protected:
   void SetUp() override {
-    PodTest::SetUp();
+    LiveTest::SetUp();
     Connect(Transport::UsbLibusb);
-    if (IsSkipped()) return;
-    window_ = std::make_unique<HeadlessMainWindow>();
-    window_->realWaits = false;
-    window_->onMessage = [this](std::string_view text, std::string_view title) {
-      reports_.push_back(std::string(title) + ": " + std::string(text));
-    };
-    window_->onDisplayLine = [this](std::string_view text, bool message) {
-      (message ? shown_ : notes_).emplace_back(text);
-      if (onLine) onLine();
-    };
-  }
-  void TearDown() override {
-    if (window_) HaltButtonClick();
-    window_.reset();
-    PodTest::TearDown();
   }
 
   // A configured pod, ready for the Trace button.
   void PrepareTrace() {
-    CreatePodStatusMutex();
-    ConnectDecoder();
-    RestoreDefaultSettings();
-    gTraceFiles = {};
-    gTraceOptions = {};
-    gSpoolChoice = {};
+    StartProgram();
     gPodSelection = {InterfaceKind::Usb, 1234, ShippedImage()};  // the defaults name none
     PodInitialized = gPod.InitializePod(ShippedImage());
     ASSERT_TRUE(PodInitialized);
   }
 
   long Count(const std::string& note) const { return std::count(notes_.begin(), notes_.end(), note); }
-
-  std::unique_ptr<HeadlessMainWindow> window_;
-  std::vector<std::string> reports_, shown_, notes_;
-  std::function<void()> onLine;
 };
 
 using Lines = std::vector<std::string>;

@@ -3,41 +3,19 @@
 // vanishes during a trace.
 #include <gtest/gtest.h>
 
-#include "PodTestSupport.h"
-#include "app/HeadlessMainWindow.h"
+#include "LiveTraceSupport.h"
 #include "common/Reports.h"
-#include "pipeline/MessageTables.h"
-#include "pipeline/TraceControl.h"
 #include "pod/InterfaceSelection.h"
-#include "pod/PodStatus.h"
-#include "settings/Settings.h"
 
 namespace vantrel::test {
 namespace {
 
-class UsbAdapterTest : public PodTest {
+class UsbAdapterTest : public LiveTest {
  protected:
   void SetUp() override {
-    PodTest::SetUp();
-    window_ = std::make_unique<HeadlessMainWindow>();
-    window_->realWaits = false;
-    window_->onMessage = [this](std::string_view text, std::string_view title) {
-      reports_.push_back(std::string(title) + ": " + std::string(text));
-    };
-    window_->onDisplayLine = [this](std::string_view text, bool message) {
-      (message ? shown_ : notes_).emplace_back(text);
-      if (onLine) onLine();
-    };
+    LiveTest::SetUp();
     Connect(Transport::Usb);
   }
-  void TearDown() override {
-    HaltButtonClick();
-    window_.reset();
-    PodTest::TearDown();
-  }
-  std::unique_ptr<HeadlessMainWindow> window_;
-  std::vector<std::string> reports_, shown_, notes_;
-  std::function<void()> onLine;
 };
 
 TEST_F(UsbAdapterTest, DiscoveryAndItsReports) {
@@ -119,12 +97,7 @@ TEST_F(UsbAdapterTest, AnAdapterNotAttachedOpensNothing) {
 }
 
 TEST_F(UsbAdapterTest, AnAdapterThatVanishesEndsTheTraceAfterTenRetries) {
-  CreatePodStatusMutex();
-  ConnectDecoder();
-  RestoreDefaultSettings();  // forgets the interface chosen
-  gTraceFiles = {};
-  gTraceOptions = {};
-  gSpoolChoice = {};
+  StartProgram();  // its default settings forget the interface chosen
   gPodSelection = {InterfaceKind::Usb, 1234, ShippedImage()};
   PodInitialized = gPod.InitializePod(ShippedImage());
   ASSERT_TRUE(PodInitialized);
