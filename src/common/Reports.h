@@ -25,4 +25,10 @@ class ReportSeam {
 ReportSeam& Reports();
 void SetReports(ReportSeam* seam);  // not owned; nullptr restores the silent one
 
+// Before a trace creates one of its files: false when `name` exists and the
+// user answers Cancel to "KIND:\r\n\r\n[NAME]\r\n\r\nAlready Exists,
+// Replace?". Only the trace's first attempt asks (retryCounter 1); a retry
+// already has the user's answer.
+bool MayReplaceTraceFile(std::string_view kind, const std::string& name, int retryCounter, std::string_view title);
+
 }  // namespace vantrel

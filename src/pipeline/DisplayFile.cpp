@@ -28,12 +28,7 @@ void CloseWriter() {
 
 bool Create(const std::string& name, int retryCounter) {
   gName = name;
-  std::error_code ec;
-  // Only the trace's first attempt asks; a retry already has the user's answer.
-  if (retryCounter <= 1 && std::filesystem::exists(name, ec)) {
-    const std::string question = "Display File:\r\n\r\n[" + name + "]\r\n\r\nAlready Exists, Replace?";
-    if (!Reports().AskOkCancel(question, kWarning)) return false;
-  }
+  if (!MayReplaceTraceFile("Display File", name, retryCounter, kWarning)) return false;
   if (!gWriter.Create(name)) {
     Report("Cannot Create File");
     return false;

@@ -62,11 +62,7 @@ std::uint32_t ReadFailure() {
 
 bool CreateForWrite(const std::string& name, int retryCounter) {
   gWriteName = name;
-  // Only the trace's first attempt asks; a retry already has the user's answer.
-  if (retryCounter <= 1 && FileExists(name)) {
-    const std::string question = "Log File:\r\n\r\n[" + name + "]\r\n\r\nAlready Exists, Replace?";
-    if (!Reports().AskOkCancel(question, kWarning)) return false;
-  }
+  if (!MayReplaceTraceFile("Log File", name, retryCounter, kWarning)) return false;
   if (!gWriter.Create(name)) {
     Report("Cannot Create Log File", kError);
     return false;

@@ -1,7 +1,6 @@
 #include "pipeline/PcapngFile.h"
 
 #include <cstdint>
-#include <filesystem>
 #include <limits>
 #include <string_view>
 #include <vector>
@@ -169,11 +168,7 @@ bool WritePacket(const Segment& seg, std::uint64_t micros, std::uint64_t msgNumb
 }  // namespace
 
 bool Create(const std::string& name, int retryCounter) {
-  std::error_code ec;
-  if (retryCounter <= 1 && std::filesystem::exists(name, ec)) {
-    const std::string question = "Export File:\r\n\r\n[" + name + "]\r\n\r\nAlready Exists, Replace?";
-    if (!Reports().AskOkCancel(question, kWarning)) return false;
-  }
+  if (!MayReplaceTraceFile("Export File", name, retryCounter, kWarning)) return false;
   if (!gWriter.Create(name)) {
     Reports().ShowMessage("Cannot Create Export File", kError);
     return false;
