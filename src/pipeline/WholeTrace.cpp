@@ -70,7 +70,7 @@ void WholeTrace::AppendLines(const DisplayLines& lines) {
     p.text.push_back('\n');
     p.ends.push_back(static_cast<std::uint32_t>(p.text.size() - 1));
     ++lineCount_;
-    bytes_.fetch_add(lines.Text(i).size() + 1 + sizeof(std::uint32_t), std::memory_order_relaxed);
+    lineBytes_ += lines.Text(i).size() + 1 + sizeof(std::uint32_t);
   }
 }
 
@@ -96,12 +96,10 @@ std::optional<std::size_t> WholeTrace::MessageOfLine(std::size_t i) const {
 }
 
 void WholeTrace::ClearLines() {
-  std::size_t freed = 0;
-  for (const auto& p : pages_) freed += p->text.size() + p->ends.size() * sizeof(std::uint32_t);
   pages_.clear();
   notes_.clear();
   lineCount_ = 0;
-  bytes_.fetch_sub(std::min(freed, bytes_.load()), std::memory_order_relaxed);
+  lineBytes_ = 0;
 }
 
 std::optional<std::size_t> WholeTrace::Find(std::string_view pattern, bool matchCase, std::size_t from,
@@ -155,7 +153,7 @@ void WholeTrace::AppendMessage(const MessageRecord& r, std::span<const TraceWord
                        .address = r.address});
   words_.insert(words_.end(), words.begin(), words.end());
   messageCount_.store(messages_.size(), std::memory_order_release);
-  bytes_.fetch_add(sizeof(Kept) + words.size() * sizeof(TraceWord), std::memory_order_relaxed);
+  messageBytes_.fetch_add(sizeof(Kept) + words.size() * sizeof(TraceWord), std::memory_order_relaxed);
 }
 
 WholeTrace::OneMessage WholeTrace::Message(std::size_t index) const {
@@ -193,8 +191,7 @@ MessageTablesView WholeTrace::OneMessage::View() const {
 }
 
 void WholeTrace::ClearMessages() {
-  const std::size_t freed = messages_.size() * sizeof(Kept) + words_.size() * sizeof(TraceWord);
-  bytes_.fetch_sub(std::min(freed, bytes_.load()), std::memory_order_relaxed);
+  messageBytes_.store(0, std::memory_order_relaxed);
   messages_.clear();
   words_.clear();
   messageCount_.store(0, std::memory_order_release);

@@ -28,6 +28,8 @@ namespace vantrel {
 
 class WholeTrace {
  public:
+  WholeTrace();
+
   // Whether the display keeps the whole trace; set between traces only.
   bool Active() const { return active_.load(std::memory_order_relaxed); }
   void SetActive(bool on) { active_.store(on, std::memory_order_relaxed); }
@@ -63,7 +65,7 @@ class WholeTrace {
   void ClearMessages();
 
   // What the kept lines, records and words take, counted as they come.
-  std::size_t Bytes() const { return bytes_.load(std::memory_order_relaxed); }
+  std::size_t Bytes() const { return lineBytes_ + messageBytes_.load(std::memory_order_relaxed); }
   // The most the whole trace may take: half the machine's memory unless set.
   std::size_t Ceiling() const { return ceiling_; }
   void SetCeiling(std::size_t bytes) { ceiling_ = bytes; }
@@ -99,11 +101,9 @@ class WholeTrace {
   std::deque<Kept> messages_;         // grows without moving what it holds
   std::deque<TraceWord> words_;
   std::atomic<std::size_t> messageCount_{0};
-  std::atomic<std::size_t> bytes_{0};
+  std::size_t lineBytes_ = 0;                 // the main thread's count
+  std::atomic<std::size_t> messageBytes_{0};  // the parser thread's
   std::size_t ceiling_;
-
- public:
-  WholeTrace();
 };
 
 extern WholeTrace gWholeTrace;
