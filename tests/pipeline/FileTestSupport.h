@@ -11,14 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "FileSizeLimit.h"
 #include "common/Reports.h"
 #include "pipeline/MainWindowSeam.h"
 
 #if defined(__unix__)
-#include <sys/resource.h>
 #include <unistd.h>
-
-#include <csignal>
 #endif
 
 namespace vantrel::testing {
@@ -89,32 +87,6 @@ class FileTest : public ::testing::Test {
   std::filesystem::path dir_;
 };
 
-// Files this process writes may not grow past `bytes` while it lives; such a
-// write fails (EFBIG) instead of raising SIGXFSZ.
-class FileSizeLimit {
- public:
-#if defined(__unix__)
-  explicit FileSizeLimit(rlim_t bytes) {
-    ok_ = ::getrlimit(RLIMIT_FSIZE, &old_) == 0;
-    rlimit r = old_;
-    r.rlim_cur = bytes;
-    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    ok_ = ok_ && ::setrlimit(RLIMIT_FSIZE, &r) == 0;
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, oldHandler_);
-  }
-  bool ok() const { return ok_; }
-
- private:
-  rlimit old_{};
-  void (*oldHandler_)(int) = nullptr;
-  bool ok_ = false;
-#else
-  explicit FileSizeLimit(unsigned long) {}
-  bool ok() const { return false; }
-#endif
-};
+using test::FileSizeLimit;
 
 }  // namespace vantrel::testing

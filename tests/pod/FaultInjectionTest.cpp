@@ -7,18 +7,17 @@
 // and that every word already taken from the pod is where it belongs.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <regex>
 #include <thread>
 
+#include "FileSizeLimit.h"
 #include "LiveTraceSupport.h"
 #include "common/SpoolFile.h"
 #include "decode/DisplayOptions.h"
@@ -126,34 +125,6 @@ template <typename T>
 }
 
 // ---- injection --------------------------------------------------------------
-
-// Files this process writes cannot grow past `bytes` (writes beyond fail with
-// EFBIG, SIGXFSZ ignored) until lifted or destroyed.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ok_ = ::getrlimit(RLIMIT_FSIZE, &old_) == 0;
-    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit r = old_;
-    r.rlim_cur = bytes;
-    ok_ = ok_ && ::setrlimit(RLIMIT_FSIZE, &r) == 0;
-  }
-  ~FileSizeLimit() { Lift(); }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-  void Lift() {
-    if (lifted_) return;
-    lifted_ = true;
-    ::setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, oldHandler_);
-  }
-  bool ok() const { return ok_; }
-
- private:
-  rlimit old_{};
-  void (*oldHandler_)(int) = nullptr;
-  bool ok_ = false, lifted_ = false;
-};
 
 // The descriptor this process has open on `path`, or -1.
 int DescriptorOf(const fs::path& path) {
