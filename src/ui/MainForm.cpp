@@ -699,6 +699,12 @@ bool TMainForm::WholeLinesFit(std::size_t count, const char* what) {
   return false;
 }
 
+QStringList TMainForm::WholeSelectedLines() const {
+  QStringList lines;
+  for (const auto& [first, last] : WholeSelection()) lines << WholeLines(first, last);
+  return lines;
+}
+
 std::size_t TMainForm::WholeSelectionCount() const {
   std::size_t n = 0;
   for (const auto& [first, last] : WholeSelection()) n += static_cast<std::size_t>(last - first) + 1;
@@ -881,7 +887,7 @@ void TMainForm::MenuFilePrintClick() {
   if (!Whole()) {
     lines = ui::LinesToPrint(text, selectionOnly, selection.selectionStart(), selection.selectionEnd());
   } else if (selectionOnly) {
-    for (const auto& [first, last] : WholeSelection()) lines << WholeLines(first, last);
+    lines = WholeSelectedLines();
   } else {
     lines = WholeLines(0, vantrel::gWholeTrace.LineCount() - 1);
   }
@@ -1410,27 +1416,25 @@ void TMainForm::StepFind(std::uint64_t generation) {
 }
 
 void TMainForm::CopyDisplayLines() {
+  QStringList lines;
   if (Whole()) {
     if (!WholeLinesFit(WholeSelectionCount(), "Copy")) return;
-    QStringList lines;
-    for (const auto& [first, last] : WholeSelection()) lines << WholeLines(first, last);
+    lines = WholeSelectedLines();
     if (lines.isEmpty()) return;
-    QGuiApplication::clipboard()->setText(lines.join('\n') + '\n');
-    statusBar()->showMessage(QString("%1 line%2 copied").arg(lines.size()).arg(lines.size() == 1 ? "" : "s"), 3000);
-    return;
-  }
-  // Whole lines, as Print takes them: from the line of the selection's first
-  // character to the line of its last (a selection ending right after a line
-  // break ends on that break's line), or the line under the caret.
-  const QTextCursor cursor = DataMemo->textCursor();
-  QTextDocument* doc = DataMemo->document();
-  const int start = cursor.selectionStart(), end = cursor.selectionEnd();
-  const QTextBlock first = doc->findBlock(start);
-  const QTextBlock last = doc->findBlock(end > start ? end - 1 : start);
-  QStringList lines;
-  for (QTextBlock b = first; b.isValid(); b = b.next()) {
-    lines << b.text();
-    if (b == last) break;
+  } else {
+    // Whole lines, as Print takes them: from the line of the selection's
+    // first character to the line of its last (a selection ending right
+    // after a line break ends on that break's line), or the line under the
+    // caret.
+    const QTextCursor cursor = DataMemo->textCursor();
+    QTextDocument* doc = DataMemo->document();
+    const int start = cursor.selectionStart(), end = cursor.selectionEnd();
+    const QTextBlock first = doc->findBlock(start);
+    const QTextBlock last = doc->findBlock(end > start ? end - 1 : start);
+    for (QTextBlock b = first; b.isValid(); b = b.next()) {
+      lines << b.text();
+      if (b == last) break;
+    }
   }
   QGuiApplication::clipboard()->setText(lines.join('\n') + '\n');
   statusBar()->showMessage(QString("%1 line%2 copied").arg(lines.size()).arg(lines.size() == 1 ? "" : "s"), 3000);

@@ -251,6 +251,7 @@ class TMainForm : public QMainWindow, public vantrel::MainWindowSeam, public van
   // row when nothing is selected.
   std::vector<std::pair<int, int>> WholeSelection() const;
   std::size_t WholeSelectionCount() const;
+  QStringList WholeSelectedLines() const;
   // Copy and Print take a bounded number of lines; false (and a message) past it.
   bool WholeLinesFit(std::size_t count, const char* what);
   // The tables the message views read: the picked message's own while the
